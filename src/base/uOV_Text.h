@@ -1,5 +1,5 @@
-// Small helpers over the library's UTF-16 text: conversions to and from UTF-8
-// at library boundaries, ASCII case folding as the word tables use it,
+// Small helpers over the library's UTF-16 text (the UTF-8 conversions come
+// from platform/ovUtf.h): ASCII case folding as the word tables use it,
 // trimming, and exact decimal/whole-number conversions.
 #pragma once
 
@@ -7,13 +7,8 @@
 #include <string>
 #include <string_view>
 
-// UTF-8 <-> UTF-16. Invalid input sequences become U+FFFD; nothing is dropped
-// silently and no conversion fails.
-std::u16string Utf8ToUtf16(std::string_view aText);
-std::string Utf16ToUtf8(std::u16string_view aText);
+#include "platform/ovUtf.h"
 
-// Widens ASCII text (literals, numbers formatted by the C library).
-std::u16string AsciiToUtf16(std::string_view aText);
 
 // Case folding of the letters A-Z only, the way the word tables and the
 // parameter names compare.
