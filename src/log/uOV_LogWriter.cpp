@@ -1,0 +1,241 @@
+#include "log/uOV_LogWriter.h"
+
+#include <chrono>
+
+#include "base/uOV_Exception.h"
+#include "platform/ovClock.h"
+#include "platform/ovFiles.h"
+#include "platform/ovPaths.h"
+#include "platform/ovRegional.h"
+#include "platform/ovUtf.h"
+
+namespace {
+
+constexpr auto kIdlePoll = std::chrono::milliseconds(60);
+constexpr int kAppendAttempts = 10;
+constexpr auto kAppendRetryDelay = std::chrono::milliseconds(50);
+
+void AppendDigits(std::u16string& aText, int aValue, int aWidth) {
+  char16_t digits[8];
+  for (int i = aWidth - 1; i >= 0; --i) {
+    digits[i] = static_cast<char16_t>(u'0' + aValue % 10);
+    aValue /= 10;
+  }
+  aText.append(digits, static_cast<size_t>(aWidth));
+}
+
+// "yyyy-mm-dd hh:mm:ss:zzz", the colons being the regional time separator.
+void AppendTimestamp(std::u16string& aText, const ovLocalTime& aTime, char16_t aTimeSeparator) {
+  AppendDigits(aText, aTime.Year, 4);
+  aText += u'-';
+  AppendDigits(aText, aTime.Month, 2);
+  aText += u'-';
+  AppendDigits(aText, aTime.Day, 2);
+  aText += u' ';
+  AppendDigits(aText, aTime.Hour, 2);
+  aText += aTimeSeparator;
+  AppendDigits(aText, aTime.Minute, 2);
+  aText += aTimeSeparator;
+  AppendDigits(aText, aTime.Second, 2);
+  aText += aTimeSeparator;
+  AppendDigits(aText, aTime.Millisecond, 3);
+}
+
+std::u16string CompactDate(const ovLocalTime& aTime) {
+  std::u16string text;
+  AppendDigits(text, aTime.Year, 4);
+  AppendDigits(text, aTime.Month, 2);
+  AppendDigits(text, aTime.Day, 2);
+  return text;
+}
+
+// yyyymmddhhnnsszzz, the suffix of a rolled-over file.
+std::u16string CompactDateTime(const ovLocalTime& aTime) {
+  std::u16string text = CompactDate(aTime);
+  AppendDigits(text, aTime.Hour, 2);
+  AppendDigits(text, aTime.Minute, 2);
+  AppendDigits(text, aTime.Second, 2);
+  AppendDigits(text, aTime.Millisecond, 3);
+  return text;
+}
+
+void CheckPath(const std::u16string& aPath) {
+  if (!IsValidPath(aPath)) throw tOV_Exception(u"Invalid characters in path");
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// tOV_LogThread
+
+tOV_LogThread::tOV_LogThread(tOV_LogWriter* aWriter) : fWriter(aWriter), fThread([this] { Execute(); }) {}
+
+tOV_LogThread::~tOV_LogThread() {
+  Terminate();
+  if (fThread.joinable()) fThread.join();
+}
+
+void tOV_LogThread::Enqueue(std::u16string aLine) {
+  bool wasEmpty;
+  {
+    std::lock_guard guard(fLock);
+    wasEmpty = fQueue.empty();
+    fQueue.push_back(std::move(aLine));
+  }
+  // The thread only waits while the queue is empty.
+  if (wasEmpty) fWake.notify_one();
+}
+
+void tOV_LogThread::Terminate() {
+  {
+    std::lock_guard guard(fLock);
+    fTerminated = true;
+  }
+  fWake.notify_one();
+}
+
+size_t tOV_LogThread::QueueCount() const {
+  std::lock_guard guard(fLock);
+  return fQueue.size();
+}
+
+tOV_LogWriter* tOV_LogThread::Writer() const {
+  std::lock_guard guard(fLock);
+  return fWriter;
+}
+
+void tOV_LogThread::SetWriter(tOV_LogWriter* aWriter) {
+  std::lock_guard guard(fLock);
+  fWriter = aWriter;
+}
+
+void tOV_LogThread::Execute() {
+  std::unique_lock lock(fLock);
+  for (;;) {
+    if (fQueue.empty()) {
+      if (fTerminated) break;
+      fWake.wait_for(lock, kIdlePoll);
+      continue;
+    }
+    // The head stays queued while it is written: only this thread removes
+    // lines, and appending at the tail keeps references to it valid.
+    const std::u16string& line = fQueue.front();
+    tOV_LogWriter* writer = fWriter;
+    lock.unlock();
+    if (writer != nullptr) {
+      try {
+        writer->AppendToFile(line);
+      } catch (...) {
+        // A line that cannot be written is lost, like one that failed its attempts.
+      }
+    }
+    lock.lock();
+    fQueue.pop_front();
+  }
+}
+
+// ---------------------------------------------------------------------------
+// tOV_LogWriter
+
+tOV_LogWriter::tOV_LogWriter(const std::u16string& aFileName, const std::u16string& aDirectory,
+                             int32_t aMaxMessageLength, bool aDaily) {
+  CheckPath(aFileName);
+  fFileName = aDaily ? aFileName + u"_" + CompactDate(LocalTimeNow()) + u".log" : aFileName + u".log";
+  SetDirectory(aDirectory);
+  fMaxMessageLength = aMaxMessageLength;
+  fDaily = aDaily;
+  fCounter = 0;
+  fMaxLogfileSize = 5000;
+  fThread = std::make_unique<tOV_LogThread>(this);
+}
+
+tOV_LogWriter::~tOV_LogWriter() {
+  // The thread's destructor returns once every queued line has had its
+  // attempts; no grace period is needed for that.
+  fThread.reset();
+}
+
+void tOV_LogWriter::Write(tOV_MessageType aEntryType, const std::u16string& aMessage) {
+  {
+    std::lock_guard guard(fSettingsLock);
+    if (fFileName.empty()) throw tOV_Exception(u"Log filename is empty ");
+  }
+  const ovLocalTime now = LocalTimeNow();
+  const char16_t timeSeparator = RegionalSettings().TimeSeparator;
+  const std::u16string_view separator = aEntryType == let_error ? u" - ERROR - " : u" - ";
+  std::u16string_view message = aMessage;
+  if (fMaxMessageLength > 0 && message.size() > static_cast<size_t>(fMaxMessageLength)) {
+    message = message.substr(0, static_cast<size_t>(fMaxMessageLength));
+  }
+  std::u16string line;
+  line.reserve(23 + separator.size() + message.size());
+  AppendTimestamp(line, now, timeSeparator);
+  line += separator;
+  line += message;
+  fThread->Enqueue(std::move(line));
+}
+
+int64_t tOV_LogWriter::GetLogFileSize() const { return FileSize(FileName()); }
+
+bool tOV_LogWriter::CheckLogfileSize() const { return fCounter % 20 == 0; }
+
+std::u16string tOV_LogWriter::Directory() const {
+  std::lock_guard guard(fSettingsLock);
+  return fDirectory;
+}
+
+void tOV_LogWriter::SetDirectory(const std::u16string& aDirectory) {
+  CheckPath(aDirectory);
+  {
+    std::lock_guard guard(fSettingsLock);
+    fDirectory = aDirectory;
+    fFileName = JoinPath(aDirectory, ExtractFileName(fFileName));
+  }
+  // A folder that cannot be created shows later, as lines that cannot be written.
+  ForceDirectories(aDirectory);
+}
+
+std::u16string tOV_LogWriter::FileName() const {
+  std::lock_guard guard(fSettingsLock);
+  return fFileName;
+}
+
+void tOV_LogWriter::SetFileName(const std::u16string& aFileName) {
+  CheckPath(aFileName);
+  std::lock_guard guard(fSettingsLock);
+  fFileName = JoinPath(fDirectory, ExtractFileName(aFileName));
+}
+
+int32_t tOV_LogWriter::MaxLogFileSize() const {
+  std::lock_guard guard(fSettingsLock);
+  return fMaxLogfileSize;
+}
+
+void tOV_LogWriter::SetMaxLogFileSize(int32_t aKiB) {
+  std::lock_guard guard(fSettingsLock);
+  fMaxLogfileSize = aKiB;
+}
+
+void tOV_LogWriter::AppendToFile(const std::u16string& aLine) {
+  std::u16string fileName;
+  int64_t limit;
+  {
+    std::lock_guard guard(fSettingsLock);
+    fileName = fFileName;
+    limit = static_cast<int64_t>(fMaxLogfileSize) * 1024;
+  }
+  if (CheckLogfileSize() && FileSize(fileName) > limit) {
+    // A failed move (target exists, file busy) leaves the line to the full
+    // file; the check runs again before the next line.
+    const std::u16string target =
+        RemoveFileExtension(fileName) + u"_" + CompactDateTime(LocalTimeNow()) + u".log";
+    MoveFileNoReplace(fileName, target);
+  }
+  std::string bytes = Utf16ToUtf8(aLine);
+  bytes += "\r\n";
+  for (int attempt = 1; attempt <= kAppendAttempts; ++attempt) {
+    if (::AppendToFile(fileName, bytes)) return;
+    if (attempt < kAppendAttempts) std::this_thread::sleep_for(kAppendRetryDelay);
+  }
+  // Ten failed attempts: the line is dropped; the next one is tried afresh.
+}
