@@ -41,7 +41,8 @@ void PrintHelp() {
       "Request files may quote values of earlier answers: ${Name} is the value of\n"
       "the element Name in the latest answer that had one, ${N.Name} that of call\n"
       "N (counted from 1). So a CLOSE request can say <Handle>${Handle}</Handle>\n"
-      "and a void <PaymentId>${2.PaymentNumber}</PaymentId>.\n"
+      "and a void <PaymentId>${2.PaymentNumber}</PaymentId>. ${env:NAME} is the\n"
+      "environment variable NAME.\n"
       "\n"
       "Exit status: 0 when every call answered 0, 1 when a call answered -1,\n"
       "2 on misuse (unknown call, missing file, library that does not load).\n";
@@ -159,6 +160,12 @@ class Substitutions {
 
  private:
   bool Lookup(const std::string& aKey, std::string& aValue) const {
+    if (aKey.rfind("env:", 0) == 0) {
+      const char* value = std::getenv(aKey.c_str() + 4);
+      if (value == nullptr) return false;
+      aValue = value;
+      return true;
+    }
     const size_t dot = aKey.find('.');
     const std::map<std::string, std::string>* table = &fLatest;
     std::string name = aKey;
