@@ -4,7 +4,10 @@
 // Created once at library load, released at unload.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -23,8 +26,15 @@ struct tOV_ApplicationHistory {
 
 class tOV_ApplicationInfo {
  public:
+  // Text of one string-table id, empty when there is none.
+  using StringReader = std::function<std::u16string(int32_t aId)>;
+
   // Reads the library's string table from id 10000 upward.
   void Load();
+  // The same from a given table: entries "key=value"; reading stops after
+  // eleven ids in a row without text. A release date that is not a valid
+  // date raises.
+  void Load(const StringReader& aReadString);
 
   const std::u16string& Description() const { return fDescription; }
   const std::u16string& Copyright() const { return fCopyright; }
@@ -58,7 +68,7 @@ class tOV_Application {
   std::u16string VersionText() const;
 
   const tOV_ApplicationInfo& Info() const { return *fInfo; }
-  const std::u16string& LastError() const { return fLastError; }
+  std::u16string LastError() const;
   std::u16string LogFileName() const;
   bool IsBatch() const { return fIsBatch; }
   bool IsDebug() const { return fIsDebug; }
@@ -66,6 +76,7 @@ class tOV_Application {
 
  private:
   std::unique_ptr<tOV_LogWriter> fLogger;
+  mutable std::mutex fLastErrorLock;  // Log may be called from any thread
   std::u16string fLastError;
   bool fIsBatch = false;
   bool fIsDebug = false;
