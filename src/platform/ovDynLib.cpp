@@ -1,0 +1,24 @@
+#include "platform/ovDynLib.h"
+
+#include <dlfcn.h>
+
+#include "platform/ovUtf.h"
+
+ovLibraryHandle LoadDynamicLibrary(const std::u16string& aName, std::u16string& aErrorText) {
+  dlerror();  // clear a stale message
+  void* handle = dlopen(Utf16ToUtf8(aName).c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* text = dlerror();
+    aErrorText = text != nullptr ? Utf8ToUtf16(text) : u"The library could not be loaded";
+  }
+  return handle;
+}
+
+void* DynamicLibrarySymbol(ovLibraryHandle aLibrary, const std::u16string& aName) {
+  if (aLibrary == nullptr) return nullptr;
+  dlerror();
+  void* address = dlsym(aLibrary, Utf16ToUtf8(aName).c_str());
+  return dlerror() == nullptr ? address : nullptr;
+}
+
+bool FreeDynamicLibrary(ovLibraryHandle aLibrary) { return aLibrary != nullptr && dlclose(aLibrary) == 0; }
