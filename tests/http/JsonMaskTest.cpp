@@ -10,6 +10,8 @@ struct MaskCase {
   std::u16string masked;
 };
 
+void PrintTo(const MaskCase& aCase, std::ostream* aOut) { *aOut << testing::PrintToString(aCase.text); }
+
 class SecretMasking : public testing::TestWithParam<MaskCase> {};
 
 TEST_P(SecretMasking, MasksStringValuesOfSecretMembersOnly) {

@@ -56,6 +56,8 @@ struct IntegerCase {
   int64_t value;
 };
 
+void PrintTo(const IntegerCase& aCase, std::ostream* aOut) { *aOut << Utf16ToUtf8(aCase.json); }
+
 class JsonReaderIntegers : public testing::TestWithParam<IntegerCase> {};
 
 TEST_P(JsonReaderIntegers, ReadsIntegralNumbersAndDecimalStrings) {
@@ -81,6 +83,10 @@ struct ConversionCase {
   std::u16string wanted;  // "string", "integer", "int64", "object"
   std::u16string message;
 };
+
+void PrintTo(const ConversionCase& aCase, std::ostream* aOut) {
+  *aOut << Utf16ToUtf8(aCase.json) << " as " << Utf16ToUtf8(aCase.wanted);
+}
 
 class JsonReaderConversions : public testing::TestWithParam<ConversionCase> {};
 

@@ -11,6 +11,8 @@ struct EscapeCase {
   std::u16string written;
 };
 
+void PrintTo(const EscapeCase& aCase, std::ostream* aOut) { *aOut << testing::PrintToString(aCase.written); }
+
 class JsonWriterEscapes : public testing::TestWithParam<EscapeCase> {};
 
 TEST_P(JsonWriterEscapes, WritesStringValueWithTheWireEscapes) {

@@ -1,0 +1,144 @@
+// One HTTP request/response object over libcurl, as the EPay driver uses it:
+// the caller sets the properties and headers, posts one text body, and reads
+// the status, the reason phrase and the answer body. Transport and HTTP
+// failures are reported through the result, the status fields and the trace
+// (OnWriteLog), never raised. The client owns its libcurl handle; a client is
+// used by one thread at a time.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "log/uOV_Base_Defs.h"
+#include "request/uOvConnection.h"
+
+// Trace sink: entry type, title ("Write", "Read [2]", "HTTP Error", ...) and
+// message (URL, body, code + " - " + text).
+using ovWriteLogEvent =
+    std::function<void(tOV_MessageType aEntryType, const std::u16string& aTitle, const std::u16string& aMessage)>;
+
+class OV_HttpClient {
+ public:
+  OV_HttpClient();
+  ~OV_HttpClient();
+  OV_HttpClient(const OV_HttpClient&) = delete;
+  OV_HttpClient& operator=(const OV_HttpClient&) = delete;
+
+  // Settings. They are applied to the connection at the first request and
+  // fixed from then on, except ReadTimeout, which every later request applies
+  // again. Time-outs are in seconds; a value of 0 or below means no limit of
+  // our own (libcurl's default for the connect phase).
+  ovHTTPAuthType AuthType() const { return fAuthType; }
+  void SetAuthType(ovHTTPAuthType aValue) { fAuthType = aValue; }
+  const std::u16string& User() const { return fUser; }  // basic and digest
+  void SetUser(const std::u16string& aValue) { fUser = aValue; }
+  const std::u16string& Password() const { return fPassword; }  // basic and digest
+  void SetPassword(const std::u16string& aValue) { fPassword = aValue; }
+  // The longest wait for data from the server once connected (default 10).
+  int32_t ReadTimeout() const { return fReadTimeout; }
+  void SetReadTimeout(int32_t aValue) { fReadTimeout = aValue; }
+  // The connect phase, TLS handshake included (default 5).
+  int32_t ConnectTimeout() const { return fConnectTimeout; }
+  void SetConnectTimeout(int32_t aValue) { fConnectTimeout = aValue; }
+  // Sent as "Authorization: Bearer <token>" with at_Bearer.
+  const std::u16string& Bearer() const { return fBearer; }
+  void SetBearer(const std::u16string& aValue) { fBearer = aValue; }
+  const std::u16string& UserAgent() const { return fUserAgent; }  // empty: no User-Agent header
+  void SetUserAgent(const std::u16string& aValue) { fUserAgent = aValue; }
+  // Selects the kind of post, compared exactly: "application/xml" is sent as
+  // "application/xml; charset=utf-8", "application/json" as is, anything else
+  // as "application/x-www-form-urlencoded" with the body as given.
+  const std::u16string& ContentType() const { return fContentType; }
+  void SetContentType(const std::u16string& aValue) { fContentType = aValue; }
+  // Declared charset (default "utf-8"); bodies always travel as UTF-8.
+  const std::u16string& ContentCharset() const { return fContentCharset; }
+  void SetContentCharset(const std::u16string& aValue) { fContentCharset = aValue; }
+  // HTTPS: the server's certificate and host name are checked (default on)
+  // against CAFile, a PEM file of trusted certificates, or the system's store
+  // when it is empty. Off: neither the certificate nor the host is checked.
+  bool VerifyServerCertificate() const { return fVerifyServerCertificate; }
+  void SetVerifyServerCertificate(bool aValue) { fVerifyServerCertificate = aValue; }
+  const std::u16string& CAFile() const { return fCAFile; }
+  void SetCAFile(const std::u16string& aValue) { fCAFile = aValue; }
+
+  // Secrets in the trace. The string values of these JSON members are masked
+  // as "********" wherever they occur in a traced message, and so is every
+  // occurrence of a secret value (as written and as a JSON string escapes it).
+  // Password and Bearer count as secret values without being added. Headers
+  // are never traced. The "Write [n]" and "Read [n]" lengths stay those of the
+  // real text.
+  const std::vector<std::u16string>& SecretMembers() const { return fSecretMembers; }
+  void SetSecretMembers(std::vector<std::u16string> aNames) { fSecretMembers = std::move(aNames); }
+  void AddSecretMember(const std::u16string& aName) { fSecretMembers.push_back(aName); }
+  void AddSecretValue(const std::u16string& aValue) { fSecretValues.push_back(aValue); }
+
+  // The last request only. Without an answer, LastStatusCode is the libcurl
+  // error code (CURLcode: 7 refused, 28 time-out, 60 certificate not
+  // trusted, ...) and LastStatusText its error text.
+  int32_t LastStatusCode() const { return fLastStatusCode; }
+  const std::u16string& LastStatusText() const { return fLastStatusText; }
+  const std::u16string& Response() const { return fResponse; }
+  const std::u16string& ResponseContentType() const { return fResponseContentType; }
+
+  const ovWriteLogEvent& OnWriteLog() const { return fOnWriteLog; }
+  void SetOnWriteLog(ovWriteLogEvent aValue) { fOnWriteLog = std::move(aValue); }
+
+  // Adds a header to every later request of this client, replacing one of the
+  // same name (letter case aside). An empty value sends no such header, not
+  // even libcurl's own default (e.g. "Accept"). CR and LF are dropped.
+  void SetRequestHeader(const std::u16string& aKey, const std::u16string& aValue);
+
+  // Posts aMessage (as UTF-8) to aURL. True: an answer was received in full
+  // and its status is 200 to 299 or 301 to 308 (redirects are not followed).
+  bool Post(const std::u16string& aURL, const std::u16string& aMessage);
+  // A simple GET; true for an answer received in full with status 200 to 299.
+  bool Get(const std::u16string& aURL);
+  // Keeps cookies in memory for this client's later requests; always true.
+  bool ManageCookies();
+
+ private:
+  struct Transfer;
+  struct EasyHandleDeleter {
+    void operator()(void* aHandle) const;
+  };
+
+  void ConfigureConnection();
+  void ApplySettings();
+  bool Exchange(const std::u16string& aURL, const std::string* aBody, const std::string& aContentType,
+                bool aRedirectAccepted);
+  void NoAnswer(int32_t aCode, const std::u16string& aText);
+  void WriteLogEntry(tOV_MessageType aEntryType, const std::u16string& aTitle, const std::u16string& aMessage);
+  std::u16string MaskSecrets(const std::u16string& aText) const;
+
+  std::unique_ptr<void, EasyHandleDeleter> fHttp;  // the CURL easy handle
+  bool fHTTPAlreadySet = false;
+  ovHTTPAuthType fAuthType = ovHTTPAuthType::at_None;
+  std::u16string fUser;
+  std::u16string fPassword;
+  int32_t fReadTimeout = 10;
+  int32_t fConnectTimeout = 5;
+  std::u16string fBearer;
+  std::u16string fUserAgent;
+  std::u16string fContentType;
+  std::u16string fContentCharset = u"utf-8";
+  int32_t fLastStatusCode = 0;
+  std::u16string fLastStatusText;
+  std::u16string fResponse;
+  std::u16string fResponseContentType;
+  ovWriteLogEvent fOnWriteLog;
+
+  bool fVerifyServerCertificate = true;
+  std::u16string fCAFile;
+  std::vector<std::u16string> fSecretMembers;
+  std::vector<std::u16string> fSecretValues;
+  std::vector<std::pair<std::u16string, std::u16string>> fRequestHeaders;
+  // What the first request fixed: the bearer token (empty: none is sent).
+  std::u16string fAppliedBearer;
+  int32_t fAppliedReadTimeout = 10;
+  std::array<char, 256> fErrorBuffer{};  // CURL_ERROR_SIZE
+};
