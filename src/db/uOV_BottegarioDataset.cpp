@@ -148,18 +148,17 @@ void tOV_BottegarioDataset::Open(const tOV_SQLParams& aParams, uint32_t aCommand
   }
   SQLFreeStmt(statement, SQL_RESET_PARAMS);  // the bound values go out of scope
 
-  DescribeColumns();
+  // After the last result the statement has no columns to describe.
+  fFields.clear();
+  if (columns > 0) DescribeColumns(static_cast<SQLUSMALLINT>(columns));
   fEof = fFields.empty();
   if (!fEof) FetchRow();
 }
 
-void tOV_BottegarioDataset::DescribeColumns() {
+void tOV_BottegarioDataset::DescribeColumns(unsigned short aColumns) {
   SQLHSTMT statement = fStatement->Handle();
-  SQLSMALLINT columns = 0;
-  CheckOdbc(SQLNumResultCols(statement, &columns), SQL_HANDLE_STMT, statement, u"SQLNumResultCols");
-  fFields.clear();
-  fFields.reserve(static_cast<size_t>(columns));
-  for (SQLUSMALLINT column = 1; column <= static_cast<SQLUSMALLINT>(columns); ++column) {
+  fFields.reserve(aColumns);
+  for (SQLUSMALLINT column = 1; column <= aColumns; ++column) {
     std::vector<char16_t> name(256, u'\0');
     SQLSMALLINT length = 0;
     SQLSMALLINT type = 0;

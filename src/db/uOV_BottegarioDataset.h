@@ -66,7 +66,7 @@ class tOV_BottegarioDataset {
   const tOV_BottegarioField& FieldByName(std::u16string_view aName) const;
 
  private:
-  void DescribeColumns();
+  void DescribeColumns(unsigned short aColumns);
   void FetchRow();
 
   std::shared_ptr<tOV_OdbcStatement> fStatement;
