@@ -1,0 +1,156 @@
+// Drives the built library as a host does: loads it at run time, makes BSTRs
+// with its string functions, calls the exports and frees what they hand back.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "OVPA_DOVAVAREZU_10.h"
+#include "platform/ovUtf.h"
+
+namespace {
+
+class Library {
+ public:
+  Library() {
+    const char* folder = std::getenv("OV_TEST_BINARY_DIR");
+    const std::string path = std::string(folder ? folder : ".") + "/OVPA_DOVAVAREZU_10.so";
+    fModule = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (fModule == nullptr) throw std::runtime_error(dlerror());
+    Alloc = Symbol<BSTR (*)(const OLECHAR*, unsigned)>("SysAllocStringLen");
+    Free = Symbol<void (*)(BSTR)>("SysFreeString");
+    Length = Symbol<unsigned (*)(BSTR)>("SysStringLen");
+    ByteLength = Symbol<unsigned (*)(BSTR)>("SysStringByteLen");
+  }
+  ~Library() { dlclose(fModule); }
+
+  template <typename Function>
+  Function Symbol(const char* aName) {
+    return reinterpret_cast<Function>(dlsym(fModule, aName));
+  }
+
+  BSTR Make(const std::u16string& aText) {
+    return Alloc(reinterpret_cast<const OLECHAR*>(aText.data()), unsigned(aText.size()));
+  }
+  std::u16string Take(BSTR aValue) {
+    if (aValue == nullptr) return {};
+    std::u16string text(reinterpret_cast<const char16_t*>(aValue), Length(aValue));
+    Free(aValue);
+    return text;
+  }
+
+  BSTR (*Alloc)(const OLECHAR*, unsigned) = nullptr;
+  void (*Free)(BSTR) = nullptr;
+  unsigned (*Length)(BSTR) = nullptr;
+  unsigned (*ByteLength)(BSTR) = nullptr;
+
+ private:
+  void* fModule = nullptr;
+};
+
+struct Answer {
+  int16_t result;
+  std::u16string output;
+  std::u16string message;
+  bool messageWasNull;
+};
+
+class ExportsTest : public ::testing::Test {
+ protected:
+  Answer Call(const char* aExport, const std::u16string* aRequest) {
+    auto operation = fLibrary.Symbol<OvpaOperation>(aExport);
+    EXPECT_NE(operation, nullptr) << aExport;
+    BSTR request = aRequest ? fLibrary.Make(*aRequest) : nullptr;
+    BSTR output = nullptr;
+    BSTR message = nullptr;
+    const int16_t result = operation(request, &output, &message);
+    fLibrary.Free(request);
+    Answer answer{result, fLibrary.Take(output), {}, message == nullptr};
+    answer.message = fLibrary.Take(message);
+    return answer;
+  }
+  Answer Call(const char* aExport, const std::u16string& aRequest) { return Call(aExport, &aRequest); }
+
+  Library fLibrary;
+};
+
+TEST_F(ExportsTest, StringFunctionsKeepTheWindowsLayout) {
+  BSTR text = fLibrary.Make(u"abc");
+  EXPECT_EQ(fLibrary.Length(text), 3u);
+  EXPECT_EQ(fLibrary.ByteLength(text), 6u);
+  uint32_t prefix = 0;
+  std::memcpy(&prefix, reinterpret_cast<char*>(text) - 4, 4);
+  EXPECT_EQ(prefix, 6u);
+  EXPECT_EQ(text[3], 0);
+  fLibrary.Free(text);
+  EXPECT_EQ(fLibrary.Length(nullptr), 0u);
+  fLibrary.Free(nullptr);
+}
+
+TEST_F(ExportsTest, GetStatusAnswersAnyInput) {
+  const std::u16string garbage = u"garbage <";
+  for (const std::u16string* request : {static_cast<const std::u16string*>(nullptr), &garbage}) {
+    const Answer answer = Call("GETSTATUS", request);
+    EXPECT_EQ(answer.result, 0);
+    EXPECT_TRUE(answer.messageWasNull);
+    EXPECT_EQ(answer.output.substr(0, 28), u"<DayOpened>False</DayOpened>");
+  }
+}
+
+TEST_F(ExportsTest, NullRequestFailsEveryOtherOperation) {
+  for (const char* name : {"PAY", "REPRINT", "OPEN", "CLOSE", "DAYCLOSE", "GETTOTALS", "VERIFYTRAN"}) {
+    const Answer answer = Call(name, nullptr);
+    EXPECT_EQ(answer.result, -1) << name;
+    EXPECT_NE(answer.output.find(u"<Error>True</Error>"), std::u16string::npos) << name;
+    EXPECT_EQ(answer.output.back(), u'>') << name;  // no line break at the end
+  }
+}
+
+TEST_F(ExportsTest, LookupFailuresReachTheHost) {
+  const Answer unknownHandle = Call("PAY", u"<R><Handle>77</Handle><Payment/></R>");
+  EXPECT_EQ(unknownHandle.result, -1);
+  EXPECT_EQ(unknownHandle.message, u"Device Handle not found");
+  EXPECT_NE(unknownHandle.output.find(u"<ErrorText>Device Handle not found</ErrorText>\r\n<LogFileName></LogFileName>"),
+            std::u16string::npos);
+
+  const Answer unknownDriver = Call("OPEN", u"<R><Driver>ovpa_dovavarezu_10</Driver></R>");
+  EXPECT_EQ(unknownDriver.message, u"Payment Driver [ovpa_dovavarezu_10] not registered.");
+  EXPECT_EQ(unknownDriver.output.substr(0, 18), u"<Handle>0</Handle>");
+
+  const Answer malformed = Call("DAYCLOSE", u"<R><Handle>x</Handle></R>");
+  EXPECT_EQ(malformed.message, u"Error in processing node Handle as integer.\r\n'x' is not a valid integer value");
+
+  const Answer close = Call("CLOSE", u"<R/>");
+  EXPECT_EQ(close.result, -1);
+  EXPECT_TRUE(close.messageWasNull);  // CLOSE does not report its error text
+  EXPECT_EQ(close.output, u"<Error>True</Error>\r\n<ErrorText></ErrorText>\r\n<LogFileName></LogFileName>");
+}
+
+TEST_F(ExportsTest, OutVariablesAreOverwrittenWithoutBeingFreed) {
+  auto operation = fLibrary.Symbol<OvpaOperation>("GETSTATUS");
+  BSTR mine = fLibrary.Make(u"held by the host");
+  BSTR output = mine;
+  BSTR message = mine;
+  EXPECT_EQ(operation(nullptr, &output, &message), 0);
+  EXPECT_NE(output, mine);
+  EXPECT_EQ(message, nullptr);
+  EXPECT_EQ(fLibrary.Take(mine), u"held by the host");  // still ours, still intact
+  fLibrary.Take(output);
+}
+
+TEST_F(ExportsTest, VersionAnswersZeroForAnyName) {
+  auto version = fLibrary.Symbol<OvpaOperation>("VERSION");
+  for (const std::u16string name : {u"ovpa_dovavarezu_10", u" OVPA_DOVAVAREZU_10", u"<R/>"}) {
+    BSTR input = fLibrary.Make(name);
+    BSTR text = nullptr;
+    BSTR message = nullptr;
+    EXPECT_EQ(version(input, &text, &message), 0);
+    EXPECT_EQ(text, nullptr);
+    EXPECT_EQ(message, nullptr);
+    fLibrary.Free(input);
+  }
+}
+
+}  // namespace
