@@ -64,6 +64,7 @@ Simulator::~Simulator() {
 }
 
 void Simulator::Start() {
+  if (fCertificate) throw std::logic_error("a simulator starts once");
   if (!IsLoopbackHost(fOptions.fHost)) throw std::runtime_error("only loopback addresses are served: " + fOptions.fHost);
   const std::string host = NumericHost(fOptions.fHost);
   std::vector<std::string> addresses = {"127.0.0.1", "::1"};

@@ -32,7 +32,8 @@ class Simulator {
   Simulator& operator=(const Simulator&) = delete;
 
   // Returns once both services accept connections and the info file (if
-  // asked for) is written. Throws std::runtime_error on any failure.
+  // asked for) is written. Throws std::runtime_error on any failure. Runs
+  // once per object.
   void Start();
   // Ends a slow transaction early, stops both servers and joins them.
   void Stop();
