@@ -2,31 +2,35 @@
 // S-boxes. ECB over many blocks runs several blocks side by side, since one
 // block's rounds form a single chain of dependent table look-ups.
 
+#include <bit>
+#include <cstring>
+
 #include "crypto/uOV_BlockCiphers.h"
 #include "crypto/uOV_BlowfishTables.h"
 
 namespace {
 
-// Each half of a block is a little-endian word (compilers turn these into
-// plain loads and stores).
+constexpr uint32_t ReverseBytes(uint32_t aValue) {
+  return (aValue >> 24) | ((aValue >> 8) & 0xFF00) | ((aValue << 8) & 0xFF0000) | (aValue << 24);
+}
+
+
+// Each half of a block is a little-endian word.
 uint32_t LoadWord(const uint8_t* aBytes) {
-  return uint32_t(aBytes[0]) | uint32_t(aBytes[1]) << 8 | uint32_t(aBytes[2]) << 16 |
-         uint32_t(aBytes[3]) << 24;
+  uint32_t value;
+  std::memcpy(&value, aBytes, 4);
+  if constexpr (std::endian::native == std::endian::big) value = ReverseBytes(value);
+  return value;
 }
 
 void StoreWord(uint8_t* aBytes, uint32_t aValue) {
-  aBytes[0] = static_cast<uint8_t>(aValue);
-  aBytes[1] = static_cast<uint8_t>(aValue >> 8);
-  aBytes[2] = static_cast<uint8_t>(aValue >> 16);
-  aBytes[3] = static_cast<uint8_t>(aValue >> 24);
+  if constexpr (std::endian::native == std::endian::big) aValue = ReverseBytes(aValue);
+  std::memcpy(aBytes, &aValue, 4);
 }
 
 std::unique_ptr<TBlockCipher> CreateBlowfish(const void* aKey, size_t aLength) {
   return std::make_unique<TBlowfishCipher>(aKey, aLength);
 }
-
-// Blocks handled side by side in ECB.
-constexpr size_t kLanes = 4;
 
 }  // namespace
 
@@ -37,75 +41,84 @@ struct TBlowfishCipher::Rounds {
            aCipher.fSBox4[aValue & 0xFF];
   }
 
-  // aLeft and aRight for aLanes blocks; the rounds of all lanes interleave.
-  template <size_t kCount>
-  static void Encrypt(const TBlowfishCipher& aCipher, uint32_t (&aLeft)[kCount],
-                      uint32_t (&aRight)[kCount]) {
-    const auto& p = aCipher.fPArray;
-    for (int i = 0; i < 16; i += 2) {
-      for (size_t j = 0; j < kCount; ++j) aLeft[j] ^= p[i];
-      for (size_t j = 0; j < kCount; ++j) aRight[j] ^= F(aCipher, aLeft[j]) ^ p[i + 1];
-      for (size_t j = 0; j < kCount; ++j) aLeft[j] ^= F(aCipher, aRight[j]);
-    }
-    for (size_t j = 0; j < kCount; ++j) {
-      const uint32_t left = aLeft[j] ^ p[16];
-      aLeft[j] = aRight[j] ^ p[17];
-      aRight[j] = left;
-    }
+  // P-array word of a step; decryption runs the array backwards.
+  template <bool kDecrypt>
+  static uint32_t P(const TBlowfishCipher& aCipher, int aStep) {
+    return aCipher.fPArray[kDecrypt ? 17 - aStep : aStep];
   }
 
-  template <size_t kCount>
-  static void Decrypt(const TBlowfishCipher& aCipher, uint32_t (&aLeft)[kCount],
-                      uint32_t (&aRight)[kCount]) {
-    const auto& p = aCipher.fPArray;
-    for (int i = 17; i > 1; i -= 2) {
-      for (size_t j = 0; j < kCount; ++j) aLeft[j] ^= p[i];
-      for (size_t j = 0; j < kCount; ++j) aRight[j] ^= F(aCipher, aLeft[j]) ^ p[i - 1];
-      for (size_t j = 0; j < kCount; ++j) aLeft[j] ^= F(aCipher, aRight[j]);
+  // One block as its two halves; the output halves come back in place.
+  template <bool kDecrypt>
+  static void Crypt(const TBlowfishCipher& aCipher, uint32_t& aLeft, uint32_t& aRight) {
+    uint32_t left = aLeft;
+    uint32_t right = aRight;
+    for (int step = 0; step < 16; step += 2) {
+      left ^= P<kDecrypt>(aCipher, step);
+      right ^= F(aCipher, left) ^ P<kDecrypt>(aCipher, step + 1);
+      left ^= F(aCipher, right);
     }
-    for (size_t j = 0; j < kCount; ++j) {
-      const uint32_t left = aLeft[j] ^ p[1];
-      aLeft[j] = aRight[j] ^ p[0];
-      aRight[j] = left;
-    }
+    aLeft = right ^ P<kDecrypt>(aCipher, 17);
+    aRight = left ^ P<kDecrypt>(aCipher, 16);
   }
 
-  template <bool kDecrypt, size_t kCount>
-  static void CryptBytes(const TBlowfishCipher& aCipher, uint8_t* aData) {
-    uint32_t left[kCount];
-    uint32_t right[kCount];
-    for (size_t j = 0; j < kCount; ++j) {
-      left[j] = LoadWord(aData + 8 * j);
-      right[j] = LoadWord(aData + 8 * j + 4);
+  template <bool kDecrypt>
+  static void CryptOne(const TBlowfishCipher& aCipher, uint8_t* aData) {
+    uint32_t left = LoadWord(aData);
+    uint32_t right = LoadWord(aData + 4);
+    Crypt<kDecrypt>(aCipher, left, right);
+    StoreWord(aData, left);
+    StoreWord(aData + 4, right);
+  }
+
+  // Four blocks, round by round, written out lane by lane: the compiler keeps
+  // them in registers and does not turn the table look-ups into vector code.
+  template <bool kDecrypt>
+  static void CryptFour(const TBlowfishCipher& aCipher, uint8_t* aData) {
+    uint32_t left0 = LoadWord(aData), right0 = LoadWord(aData + 4);
+    uint32_t left1 = LoadWord(aData + 8), right1 = LoadWord(aData + 12);
+    uint32_t left2 = LoadWord(aData + 16), right2 = LoadWord(aData + 20);
+    uint32_t left3 = LoadWord(aData + 24), right3 = LoadWord(aData + 28);
+    for (int step = 0; step < 16; step += 2) {
+      const uint32_t first = P<kDecrypt>(aCipher, step);
+      const uint32_t second = P<kDecrypt>(aCipher, step + 1);
+      left0 ^= first;
+      left1 ^= first;
+      left2 ^= first;
+      left3 ^= first;
+      right0 ^= F(aCipher, left0) ^ second;
+      right1 ^= F(aCipher, left1) ^ second;
+      right2 ^= F(aCipher, left2) ^ second;
+      right3 ^= F(aCipher, left3) ^ second;
+      left0 ^= F(aCipher, right0);
+      left1 ^= F(aCipher, right1);
+      left2 ^= F(aCipher, right2);
+      left3 ^= F(aCipher, right3);
     }
-    if constexpr (kDecrypt) {
-      Decrypt(aCipher, left, right);
-    } else {
-      Encrypt(aCipher, left, right);
-    }
-    for (size_t j = 0; j < kCount; ++j) {
-      StoreWord(aData + 8 * j, left[j]);
-      StoreWord(aData + 8 * j + 4, right[j]);
-    }
+    const uint32_t toLeft = P<kDecrypt>(aCipher, 17);
+    const uint32_t toRight = P<kDecrypt>(aCipher, 16);
+    StoreWord(aData, right0 ^ toLeft);
+    StoreWord(aData + 4, left0 ^ toRight);
+    StoreWord(aData + 8, right1 ^ toLeft);
+    StoreWord(aData + 12, left1 ^ toRight);
+    StoreWord(aData + 16, right2 ^ toLeft);
+    StoreWord(aData + 20, left2 ^ toRight);
+    StoreWord(aData + 24, right3 ^ toLeft);
+    StoreWord(aData + 28, left3 ^ toRight);
   }
 
   template <bool kDecrypt>
   static void CryptBlocks(const TBlowfishCipher& aCipher, uint8_t* aData, size_t aCount) {
     size_t i = 0;
-    for (; i + kLanes <= aCount; i += kLanes) CryptBytes<kDecrypt, kLanes>(aCipher, aData + 8 * i);
-    for (; i < aCount; ++i) CryptBytes<kDecrypt, 1>(aCipher, aData + 8 * i);
+    for (; i + 4 <= aCount; i += 4) CryptFour<kDecrypt>(aCipher, aData + 8 * i);
+    for (; i < aCount; ++i) CryptOne<kDecrypt>(aCipher, aData + 8 * i);
   }
 
   template <bool kDecrypt>
   static uint64_t CryptValue(const TBlowfishCipher& aCipher, uint64_t aBlock) {
-    uint32_t left[1] = {static_cast<uint32_t>(aBlock)};
-    uint32_t right[1] = {static_cast<uint32_t>(aBlock >> 32)};
-    if constexpr (kDecrypt) {
-      Decrypt(aCipher, left, right);
-    } else {
-      Encrypt(aCipher, left, right);
-    }
-    return (uint64_t(right[0]) << 32) | left[0];
+    uint32_t left = static_cast<uint32_t>(aBlock);
+    uint32_t right = static_cast<uint32_t>(aBlock >> 32);
+    Crypt<kDecrypt>(aCipher, left, right);
+    return (uint64_t(right) << 32) | left;
   }
 };
 
@@ -129,13 +142,13 @@ TBlowfishCipher::TBlowfishCipher(const void* aKey, size_t aLength)
     }
     word ^= keyWord;
   }
-  uint32_t left[1] = {0};
-  uint32_t right[1] = {0};
+  uint32_t left = 0;
+  uint32_t right = 0;
   auto refill = [&](uint32_t* aWords, size_t aCount) {
     for (size_t i = 0; i < aCount; i += 2) {
-      Rounds::Encrypt(*this, left, right);
-      aWords[i] = left[0];
-      aWords[i + 1] = right[0];
+      Rounds::Crypt<false>(*this, left, right);
+      aWords[i] = left;
+      aWords[i + 1] = right;
     }
   };
   refill(fPArray.data(), fPArray.size());
@@ -149,11 +162,11 @@ const TBlockCipherClass& TBlowfishCipher::Class() {
 }
 
 void TBlowfishCipher::EncryptBlock(void* aPlaintext) const {
-  Rounds::CryptBytes<false, 1>(*this, static_cast<uint8_t*>(aPlaintext));
+  Rounds::CryptOne<false>(*this, static_cast<uint8_t*>(aPlaintext));
 }
 
 void TBlowfishCipher::DecryptBlock(void* aCiphertext) const {
-  Rounds::CryptBytes<true, 1>(*this, static_cast<uint8_t*>(aCiphertext));
+  Rounds::CryptOne<true>(*this, static_cast<uint8_t*>(aCiphertext));
 }
 
 uint64_t TBlowfishCipher::EncryptedBlock(uint64_t aPlaintext) const {
