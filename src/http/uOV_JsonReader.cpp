@@ -18,7 +18,7 @@ constexpr unsigned kParseFlags = rapidjson::kParseNumbersAsStringsFlag | rapidjs
 // SAX handler that grows the tree. Every open container is the last item of
 // its parent, and a parent gets no new item while a child is open, so the
 // pointers on the stack stay valid.
-class JsonTreeBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, JsonTreeBuilder> {
+class tOV_JsonValue::Builder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, tOV_JsonValue::Builder> {
  public:
   tOV_JsonValue fRoot;
 
@@ -103,7 +103,7 @@ std::optional<tOV_JsonValue> tOV_JsonValue::Parse(std::u16string_view aText) {
   const std::string utf8 = Utf16ToUtf8(aText);
   rapidjson::StringStream stream(utf8.c_str());
   rapidjson::Reader reader;
-  JsonTreeBuilder builder;
+  Builder builder;
   if (reader.Parse<kParseFlags>(stream, builder).IsError()) return std::nullopt;
   return std::move(builder.fRoot);
 }

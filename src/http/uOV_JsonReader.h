@@ -55,6 +55,7 @@ class tOV_JsonValue {
   const tOV_JsonValue& AsObject() const;
 
   // Lookups by exact, case-sensitive name; the first member with it wins.
+  // References and pointers they answer point into this tree.
   // Find and FindObject never raise: nullptr when absent (or, for FindObject,
   // not an object). On a value that is no object nothing is found.
   const tOV_JsonValue* Find(std::u16string_view aName) const;
@@ -69,7 +70,7 @@ class tOV_JsonValue {
   bool TryGetText(std::u16string_view aName, std::u16string& aValue) const;
 
  private:
-  friend class JsonTreeBuilder;
+  class Builder;
 
   [[noreturn]] void RaiseConversion(std::u16string_view aWanted) const;
   bool TryIntegerText(int64_t aMin, int64_t aMax, int64_t& aValue) const;
