@@ -5,6 +5,7 @@
 #include "app/uOV_Base.h"
 #include "base/uOV_Exception.h"
 #include "base/uOV_Text.h"
+#include "crypto/uOV_CipherText.h"
 #include "db/uOV_IniFile.h"
 #include "db/uOV_Odbc.h"
 #include "platform/ovFiles.h"
@@ -189,3 +190,7 @@ bool tOV_BottegarioProxy::Disconnect() {
 }
 
 bool tOV_BottegarioProxy::Connected() const { return fConnection && fConnection->IsOpen(); }
+
+std::u16string tOV_BottegarioProxy::CiphersText(std::string_view aPlaintext) { return ::CiphersText(aPlaintext); }
+
+std::string tOV_BottegarioProxy::DeCiphersText(std::u16string_view aDigits) { return ::DeCiphersText(aDigits); }

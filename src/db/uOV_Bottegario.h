@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/uOV_DateTime.h"
@@ -57,6 +58,11 @@ class tOV_BottegarioProxy {
   // true when it is closed.
   bool Disconnect();
   bool Connected() const;
+
+  // The proxy's ciphered-text form (DES under its fixed key, three decimal
+  // digits per byte), as the suite keeps passwords in its tables.
+  static std::u16string CiphersText(std::string_view aPlaintext);
+  static std::string DeCiphersText(std::u16string_view aDigits);
 
   // The connection string in the host's traditional form for the current
   // settings; it holds the password.

@@ -104,4 +104,15 @@ TEST(BottegarioProxyTest, QueriesNeedAConnection) {
   EXPECT_TRUE(proxy.Disconnect());
 }
 
+TEST(BottegarioProxyTest, CiphersTextAsDecimalDigitsAndBack) {
+  for (const std::string plain : {"secret", "exactly8", "Κωδικός with more than one block"}) {
+    const std::u16string digits = tOV_BottegarioProxy::CiphersText(plain);
+    EXPECT_EQ(digits.size() % 24, 0u) << plain;
+    EXPECT_EQ(digits.find_first_not_of(u"0123456789"), std::u16string::npos) << plain;
+    EXPECT_EQ(tOV_BottegarioProxy::DeCiphersText(digits), plain);
+  }
+  EXPECT_EQ(tOV_BottegarioProxy::CiphersText(""), u"");
+  EXPECT_EQ(tOV_BottegarioProxy::DeCiphersText(u""), "");
+}
+
 }  // namespace
