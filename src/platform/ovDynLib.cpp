@@ -5,6 +5,11 @@
 #include "platform/ovUtf.h"
 
 ovLibraryHandle LoadDynamicLibrary(const std::u16string& aName, std::u16string& aErrorText) {
+  // dlopen takes an empty name for the host program itself.
+  if (aName.empty()) {
+    aErrorText = u"No library name given";
+    return nullptr;
+  }
   dlerror();  // clear a stale message
   void* handle = dlopen(Utf16ToUtf8(aName).c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {

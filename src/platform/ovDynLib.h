@@ -11,7 +11,8 @@ using ovLibraryHandle = void*;
 // Windows ("module not found"), so messages read alike on both systems.
 constexpr int32_t kLibraryLoadErrorCode = 126;
 
-// Null on failure, with the system's text in aErrorText.
+// Null on failure, with the system's text in aErrorText. An empty name fails
+// (it does not stand for the host program).
 ovLibraryHandle LoadDynamicLibrary(const std::u16string& aName, std::u16string& aErrorText);
 // Null when the library has no such symbol.
 void* DynamicLibrarySymbol(ovLibraryHandle aLibrary, const std::u16string& aName);

@@ -79,6 +79,10 @@ TEST_F(DllComTest, FileThatIsNoLibraryFailsTheSameWay) {
   EXPECT_EQ(text.substr(text.size() - 6), " [126]") << text;
 }
 
+TEST_F(DllComTest, EmptyLibraryNameDoesNotReachTheHostProgram) {
+  EXPECT_EQ(ExceptionText([&] { MakeDll(u""); }), u"Unable to Load Library . No library name given [126]");
+}
+
 TEST_F(DllComTest, ComHandlerOnlyLogs) {
   auto handler = std::make_unique<kIOHandler_Com>(&connection, folder.Path16(), u"DRV_7");
   handler->SetVersion(u"Version 1.01 - 27/09/2024");
