@@ -1,7 +1,6 @@
 // Blowfish as published in 1993: 16 rounds over the key-dependent P-array and
-// S-boxes. ECB over many blocks runs several blocks side by side, since one
+// S-boxes. ECB over many blocks runs four blocks side by side, since one
 // block's rounds form a single chain of dependent table look-ups.
-
 #include <bit>
 #include <cstring>
 
@@ -10,10 +9,9 @@
 
 namespace {
 
-constexpr uint32_t ReverseBytes(uint32_t aValue) {
+[[maybe_unused]] constexpr uint32_t ReverseBytes(uint32_t aValue) {
   return (aValue >> 24) | ((aValue >> 8) & 0xFF00) | ((aValue << 8) & 0xFF0000) | (aValue << 24);
 }
-
 
 // Each half of a block is a little-endian word.
 uint32_t LoadWord(const uint8_t* aBytes) {

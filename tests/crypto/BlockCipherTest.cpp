@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 #include "base/uOV_Exception.h"
 #include "crypto/CipherTestSupport.h"
@@ -125,7 +126,9 @@ class ByteStrings : public ::testing::TestWithParam<const TBlockCipherClass*> {
 };
 
 TEST_P(ByteStrings, PadWithTheirPadCountAndComeBack) {
-  for (const size_t length : {0, 1, 7, 8, 9, 15, 16, 17, 100}) {
+  std::vector<size_t> lengths = {0, 1, 7, 8, 9, 15, 16, 17, 4095, 4096, 4097};
+  for (int i = 0; i < 3; ++i) lengths.push_back(fRandom() % 10000);
+  for (const size_t length : lengths) {
     SCOPED_TRACE("length " + std::to_string(length));
     const std::string plaintext = RandomBytes(fRandom, length);
     const std::string ciphertext = fCipher->EncryptedString(plaintext);
