@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sstream>
+#include <thread>
 #include <vector>
 
 #include "base/uOV_Exception.h"
@@ -194,6 +196,25 @@ TEST_P(ByteStrings, WrongKeyGivesOtherBytesNotAFailure) {
   EXPECT_GE(result.size(), 40u);
   EXPECT_LE(result.size(), 48u);
   EXPECT_NE(result.substr(0, 40), plaintext);
+}
+
+// The key schedule is only read after construction, so one object serves
+// several threads at once.
+TEST_P(ByteStrings, OneObjectServesSeveralThreads) {
+  const std::string plaintext = RandomBytes(fRandom, 20000);
+  const std::string expected = fCipher->EncryptedString(plaintext);
+  std::vector<std::string> results(4);
+  std::vector<std::thread> threads;
+  for (auto& result : results) {
+    threads.emplace_back([&] {
+      std::istringstream in(plaintext);
+      std::ostringstream out;
+      fCipher->EncryptStream(in, out);
+      result = fCipher->DecryptedString(out.str()) == plaintext ? out.str() : "";
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  for (const auto& result : results) EXPECT_EQ(result, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ciphers, ByteStrings,
