@@ -109,6 +109,32 @@ int ResultByCents(int64_t aCents) {
   }
 }
 
+// The log-in and refresh answers.
+SimAnswer TokenAnswer(const std::string& aAccess, const std::string& aRefresh) {
+  rapidjson::StringBuffer buffer;
+  JsonWriter writer(buffer);
+  writer.StartObject();
+  writer.Key("access");
+  WriteString(writer, aAccess);
+  writer.Key("refresh");
+  WriteString(writer, aRefresh);
+  writer.EndObject();
+  return {200, "application/json", buffer.GetString()};
+}
+
+// The members that open both transaction and void answers.
+void WriteAnswerHead(JsonWriter& aWriter, const std::string& aTerminal, const std::string& aTransactionId,
+                     const std::string& aId) {
+  aWriter.Key("Status");
+  aWriter.Int(0);
+  aWriter.Key("Terminal");
+  WriteString(aWriter, aTerminal);
+  aWriter.Key("TransactionId");
+  WriteString(aWriter, aTransactionId);
+  aWriter.Key("Id");
+  WriteString(aWriter, aId);
+}
+
 }  // namespace
 
 SimAnswer TerminalService::Handle(const SimRequest& aRequest) {
@@ -156,15 +182,7 @@ SimAnswer TerminalService::LogIn(const SimRequest& aRequest) {
   if (!userMatches || !passwordMatches) return Error(401, "Invalid username or password");
 
   const TokenPair tokens = fState.LogIn();
-  rapidjson::StringBuffer buffer;
-  JsonWriter writer(buffer);
-  writer.StartObject();
-  writer.Key("access");
-  WriteString(writer, tokens.fAccess);
-  writer.Key("refresh");
-  WriteString(writer, tokens.fRefresh);
-  writer.EndObject();
-  return {200, "application/json", buffer.GetString()};
+  return TokenAnswer(tokens.fAccess, tokens.fRefresh);
 }
 
 SimAnswer TerminalService::Refresh(const SimRequest& aRequest) {
@@ -178,15 +196,7 @@ SimAnswer TerminalService::Refresh(const SimRequest& aRequest) {
   const std::optional<std::string> access = fState.Refresh(refresh);
   if (!access) return Error(401, "Invalid refresh token");
 
-  rapidjson::StringBuffer buffer;
-  JsonWriter writer(buffer);
-  writer.StartObject();
-  writer.Key("access");
-  WriteString(writer, *access);
-  writer.Key("refresh");
-  WriteString(writer, refresh);
-  writer.EndObject();
-  return {200, "application/json", buffer.GetString()};
+  return TokenAnswer(*access, refresh);
 }
 
 SimAnswer TerminalService::TransactionInit(const SimRequest& aRequest) {
@@ -273,14 +283,7 @@ SimAnswer TerminalService::TransactionInit(const SimRequest& aRequest) {
   rapidjson::StringBuffer buffer;
   JsonWriter writer(buffer);
   writer.StartObject();
-  writer.Key("Status");
-  writer.Int(0);
-  writer.Key("Terminal");
-  WriteString(writer, fOptions.fTerminalId);
-  writer.Key("TransactionId");
-  WriteString(writer, transaction.fTransactionId);
-  writer.Key("Id");
-  WriteString(writer, transaction.fId);
+  WriteAnswerHead(writer, fOptions.fTerminalId, transaction.fTransactionId, transaction.fId);
   writer.Key("Amount");
   writer.Int64(amount);
   writer.Key("CurrencyCode");
@@ -330,14 +333,9 @@ SimAnswer TerminalService::TransactionVoid(const SimRequest& aRequest) {
   rapidjson::StringBuffer buffer;
   JsonWriter writer(buffer);
   writer.StartObject();
-  writer.Key("Status");
-  writer.Int(0);
-  writer.Key("Terminal");
-  WriteString(writer, fOptions.fTerminalId);
-  writer.Key("TransactionId");
-  WriteString(writer, fState.NewTransactionId());
-  writer.Key("Id");
-  WriteString(writer, fState.NewId());
+  const std::string voidTransactionId = fState.NewTransactionId();
+  const std::string voidId = fState.NewId();
+  WriteAnswerHead(writer, fOptions.fTerminalId, voidTransactionId, voidId);
   writer.Key("Result");
   writer.Int(1);
   writer.Key("Transaction");

@@ -31,6 +31,13 @@ std::u16string kPaymentDevice::GetDriverVersion() {
 
 void kPaymentDevice::Banner(const std::u16string& aLine) { fIOHandler->Debug(let_info, aLine); }
 
+void kPaymentDevice::StampPayment(_int_PAY_result& aResult) {
+  aResult.LogFileName = fIOHandler->GetLogFileName();
+  aResult.PaymentDateTime = Now();
+  aResult.TransactionType = ptt_Other;
+  aResult.PaymentNetwork = Other;
+}
+
 template <typename Record>
 void kPaymentDevice::CopyTransportError(Record& aResult) {
   // The driver decides whether the result failed; a recorded transport error
@@ -40,10 +47,7 @@ void kPaymentDevice::CopyTransportError(Record& aResult) {
 
 void kPaymentDevice::Pub_Pay(const kPaymentHandler& aHandler, _int_PAY_result& aResult) {
   Banner(kLongRule + u" Pay");
-  aResult.LogFileName = fIOHandler->GetLogFileName();
-  aResult.PaymentDateTime = Now();
-  aResult.TransactionType = ptt_Other;
-  aResult.PaymentNetwork = Other;
+  StampPayment(aResult);
   const kPaymentReceipt& receipt = aHandler.PaymentReceipt();
   switch (receipt.Action) {
     case ovPaymentAction::Refund:
@@ -61,10 +65,7 @@ void kPaymentDevice::Pub_Pay(const kPaymentHandler& aHandler, _int_PAY_result& a
 
 void kPaymentDevice::Pub_VerifyTran(const kPaymentHandler& aHandler, _int_PAY_result& aResult) {
   Banner(kLongRule + u" VerifyTran");
-  aResult.LogFileName = fIOHandler->GetLogFileName();
-  aResult.PaymentDateTime = Now();
-  aResult.TransactionType = ptt_Other;
-  aResult.PaymentNetwork = Other;
+  StampPayment(aResult);
   VerifyTran(aHandler.PaymentReceipt(), aResult);
   CopyTransportError(aResult);
 }

@@ -55,6 +55,8 @@ class kPaymentDevice {
 
  private:
   void Banner(const std::u16string& aLine);
+  // What every payment and verification result carries before the driver runs.
+  void StampPayment(_int_PAY_result& aResult);
   template <typename Record>
   void CopyTransportError(Record& aResult);
 

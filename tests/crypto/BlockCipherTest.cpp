@@ -11,16 +11,9 @@
 #include "crypto/CipherTestSupport.h"
 #include "crypto/uOV_BlockCiphers.h"
 
-namespace {
+#include "support/FailureOf.h"
 
-std::u16string FailureOf(const std::function<void()>& aAction) {
-  try {
-    aAction();
-  } catch (const tOV_Exception& error) {
-    return error.Message();
-  }
-  return u"(no failure)";
-}
+namespace {
 
 std::unique_ptr<T64BitBlockCipher> Make(const TBlockCipherClass& aClass, const std::string& aKey) {
   std::unique_ptr<TBlockCipher> cipher = aClass.Create(aKey);

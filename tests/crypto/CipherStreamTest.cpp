@@ -10,16 +10,9 @@
 #include "crypto/CipherTestSupport.h"
 #include "crypto/uOV_BlockCiphers.h"
 
-namespace {
+#include "support/FailureOf.h"
 
-std::u16string FailureOf(const std::function<void()>& aAction) {
-  try {
-    aAction();
-  } catch (const tOV_Exception& error) {
-    return error.Message();
-  }
-  return u"(no failure)";
-}
+namespace {
 
 // An input that can only be read forward, as a pipe is: no position, no size.
 class ForwardOnlyBuffer : public std::streambuf {

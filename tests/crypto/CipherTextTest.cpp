@@ -9,16 +9,9 @@
 #include "crypto/uOV_BlockCiphers.h"
 #include "crypto/uOV_CipherText.h"
 
-namespace {
+#include "support/FailureOf.h"
 
-std::u16string FailureOf(const std::function<void()>& aAction) {
-  try {
-    aAction();
-  } catch (const tOV_Exception& error) {
-    return error.Message();
-  }
-  return u"(no failure)";
-}
+namespace {
 
 std::u16string Widened(const std::string& aAscii) { return std::u16string(aAscii.begin(), aAscii.end()); }
 

@@ -17,6 +17,8 @@
 #include "support/TempFolder.h"
 #include "support/WaitFor.h"
 
+#include "support/FailureOf.h"
+
 namespace {
 
 // The query the payment driver runs to load its branches, to the letter.
@@ -24,15 +26,6 @@ const char16_t* const kDriverQuery =
     u"select Branch_Code,Company_VATId,isnull(Branch_FiscalId,0) as Branch_FiscalId,InvoiceSerieTemplate,"
     u"CreditNoteSerieTemplate from branchrecord inner join companyrecord on "
     u"branchRecord.Branch_Company=companyRecord.id ";
-
-std::u16string Message(const std::function<void()>& aAction) {
-  try {
-    aAction();
-  } catch (const tOV_Exception& error) {
-    return error.Message();
-  }
-  return u"(no error)";
-}
 
 class RegistryDbTest : public ::testing::Test {
  protected:
@@ -186,15 +179,15 @@ TEST_F(RegistryDbTest, FindsColumnsWithoutRegardToCaseAndRejectsUnknownOnes) {
   EXPECT_EQ(dataset->FieldByName(u"Plain").AsInteger(), 7);
   EXPECT_EQ(dataset->FieldByName(u"plain").Name(), u"plain");
   EXPECT_EQ(dataset->FindField(u"Nope"), nullptr);
-  EXPECT_EQ(Message([&] { dataset->FieldByName(u"Nope"); }), u"Field 'Nope' not found");
+  EXPECT_EQ(FailureOf([&] { dataset->FieldByName(u"Nope"); }), u"Field 'Nope' not found");
   dataset->Next();
-  EXPECT_EQ(Message([&] { dataset->FieldByName(u"plain"); }), u"No current record: the dataset is at its end");
+  EXPECT_EQ(FailureOf([&] { dataset->FieldByName(u"plain"); }), u"No current record: the dataset is at its end");
 }
 
 TEST_F(RegistryDbTest, ReadingANonIntegerAsIntegerRaises) {
   auto dataset = fProxy->CreateDataset(u"select 'abc' as a, '12.5' as b, null as c, ' 42' as d");
-  EXPECT_EQ(Message([&] { dataset->FieldByName(u"a").AsInteger(); }), u"'abc' is not a valid integer value");
-  EXPECT_EQ(Message([&] { dataset->FieldByName(u"b").AsInteger(); }), u"'12.5' is not a valid integer value");
+  EXPECT_EQ(FailureOf([&] { dataset->FieldByName(u"a").AsInteger(); }), u"'abc' is not a valid integer value");
+  EXPECT_EQ(FailureOf([&] { dataset->FieldByName(u"b").AsInteger(); }), u"'12.5' is not a valid integer value");
   EXPECT_EQ(dataset->FieldByName(u"c").AsInteger(), 0);
   EXPECT_EQ(dataset->FieldByName(u"d").AsInteger(), 42);
 }
@@ -235,9 +228,9 @@ TEST_F(RegistryDbTest, BindsOneValueWhereverItsNameAppears) {
 }
 
 TEST_F(RegistryDbTest, ParametersWithoutValuesOrWithoutAPlaceAreErrors) {
-  EXPECT_EQ(Message([&] { fProxy->CreateDataset(u"select :code as c, :other as o", {{u"code", int64_t{1}}}); }),
+  EXPECT_EQ(FailureOf([&] { fProxy->CreateDataset(u"select :code as c, :other as o", {{u"code", int64_t{1}}}); }),
             u"Parameter 'other' has no value");
-  EXPECT_EQ(Message([&] { fProxy->CreateDataset(u"select 1", {{u"extra", int64_t{1}}}); }),
+  EXPECT_EQ(FailureOf([&] { fProxy->CreateDataset(u"select 1", {{u"extra", int64_t{1}}}); }),
             u"Parameter 'extra' not found");
 }
 
@@ -252,7 +245,7 @@ TEST_F(RegistryDbTest, LongTextComesBackWhole) {
 }
 
 TEST_F(RegistryDbTest, AFailingQueryRaisesTheServersMessage) {
-  const std::u16string message = Message([&] { fProxy->CreateDataset(u"select * from no_such_table"); });
+  const std::u16string message = FailureOf([&] { fProxy->CreateDataset(u"select * from no_such_table"); });
   EXPECT_NE(message.find(u"relation \"no_such_table\" does not exist"), std::u16string::npos) << Utf16ToUtf8(message);
   EXPECT_NE(message.front(), u'[');
   // The connection is still usable afterwards.

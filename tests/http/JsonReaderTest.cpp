@@ -7,16 +7,9 @@
 #include "http/uOV_JsonWriter.h"
 #include "platform/ovUtf.h"
 
-namespace {
+#include "support/FailureOf.h"
 
-std::u16string MessageOf(const std::function<void()>& aAction) {
-  try {
-    aAction();
-  } catch (const tOV_Exception& e) {
-    return e.Message();
-  }
-  return u"(no exception)";
-}
+namespace {
 
 TEST(JsonReader, FirstMemberWithTheNameWinsAndOrderIsKept) {
   const tOV_JsonValue answer = tOV_JsonValue::ParseObject(u"{\"a\":1,\"b\":\"x\",\"a\":2}");
@@ -30,7 +23,7 @@ TEST(JsonReader, FirstMemberWithTheNameWinsAndOrderIsKept) {
 
 TEST(JsonReader, NamesAreExactAndCaseSensitive) {
   const tOV_JsonValue answer = tOV_JsonValue::ParseObject(u"{\"Access\":\"x\",\"access \":\"y\"}");
-  EXPECT_EQ(MessageOf([&] { answer.GetText(u"access"); }), u"Value 'access' not found");
+  EXPECT_EQ(FailureOf([&] { answer.GetText(u"access"); }), u"Value 'access' not found");
   EXPECT_EQ(answer.GetText(u"Access"), u"x");
 }
 
@@ -93,7 +86,7 @@ class JsonReaderConversions : public testing::TestWithParam<ConversionCase> {};
 TEST_P(JsonReaderConversions, RaisesTheConversionMessage) {
   const tOV_JsonValue answer = tOV_JsonValue::ParseObject(u"{\"v\":" + GetParam().json + u"}");
   const std::u16string& wanted = GetParam().wanted;
-  EXPECT_EQ(MessageOf([&] {
+  EXPECT_EQ(FailureOf([&] {
               if (wanted == u"string") answer.GetText(u"v");
               if (wanted == u"integer") answer.GetInteger(u"v");
               if (wanted == u"int64") answer.GetInt64(u"v");
@@ -155,8 +148,8 @@ TEST_P(JsonReaderInvalidText, CountsAsNoObjectSoLookupsAreNotFound) {
   EXPECT_FALSE(tOV_JsonValue::Parse(GetParam()).has_value());
   const tOV_JsonValue answer = tOV_JsonValue::ParseObject(GetParam());
   EXPECT_EQ(answer.Count(), 0u);
-  EXPECT_EQ(MessageOf([&] { answer.GetText(u"access"); }), u"Value 'access' not found");
-  EXPECT_EQ(MessageOf([&] { answer.GetInteger(u"Status"); }), u"Value 'Status' not found");
+  EXPECT_EQ(FailureOf([&] { answer.GetText(u"access"); }), u"Value 'access' not found");
+  EXPECT_EQ(FailureOf([&] { answer.GetInteger(u"Status"); }), u"Value 'Status' not found");
   EXPECT_EQ(answer.FindObject(u"Transaction"), nullptr);
 }
 
@@ -171,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(Table, JsonReaderInvalidText,
 TEST(JsonReader, JsonThatIsNoObjectIsAnInvalidTypecast) {
   for (const std::u16string text : {u"[]", u"[{\"access\":\"a\"}]", u"\"text\"", u"12", u"null", u"true"}) {
     EXPECT_TRUE(tOV_JsonValue::Parse(text).has_value()) << Utf16ToUtf8(text);
-    EXPECT_EQ(MessageOf([&] { tOV_JsonValue::ParseObject(text); }), u"Invalid class typecast")
+    EXPECT_EQ(FailureOf([&] { tOV_JsonValue::ParseObject(text); }), u"Invalid class typecast")
         << Utf16ToUtf8(text);
   }
 }

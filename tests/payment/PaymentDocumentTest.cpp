@@ -2,6 +2,7 @@
 
 #include "base/uOV_Exception.h"
 #include "payment/uOvPaymentHandler.h"
+#include "support/FailureOf.h"
 
 namespace {
 
@@ -9,14 +10,9 @@ std::u16string Envelope(const std::u16string& aDocument) {
   return u"<ReceiptPrinterManager><Driver>D</Driver>" + aDocument + u"</ReceiptPrinterManager>";
 }
 
-std::u16string FailureOf(const std::u16string& aDocument, ovPaymentHandlerDocumentType aType = dt_Pay) {
+std::u16string DeserializeFailure(const std::u16string& aDocument, ovPaymentHandlerDocumentType aType) {
   kPaymentHandler handler;
-  try {
-    handler.Deserialize(Envelope(aDocument), {aType});
-  } catch (const tOV_Exception& error) {
-    return error.Message();
-  }
-  return u"(no error)";
+  return FailureOf([&] { handler.Deserialize(Envelope(aDocument), {aType}); });
 }
 
 TEST(PaymentDocument, ReadsEveryField) {
@@ -89,8 +85,8 @@ TEST(PaymentDocument, ReportsInvalidWordsAndMissingDocuments) {
       {u"<DayClose><PrintLocation>X</PrintLocation></DayClose>", dt_DayClose,
        u"Payment Location X invalid. Allowed values are: ECR,EFT."},
   };
-  for (const auto& c : cases) EXPECT_EQ(FailureOf(c.document, c.type), c.message);
-  EXPECT_EQ(FailureOf(u"", dt_Open), u"(no error)");
+  for (const auto& c : cases) EXPECT_EQ(DeserializeFailure(c.document, c.type), c.message);
+  EXPECT_EQ(DeserializeFailure(u"", dt_Open), u"(no failure)");
 }
 
 TEST(PaymentDocument, ReadsClosureDocuments) {

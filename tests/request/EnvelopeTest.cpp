@@ -2,17 +2,13 @@
 
 #include "base/uOV_Exception.h"
 #include "request/uOvDeviceHandler.h"
+#include "support/FailureOf.h"
 
 namespace {
 
-std::u16string FailureOf(const std::u16string& aXml) {
+std::u16string DeserializeFailure(const std::u16string& aXml) {
   kDeviceHandler handler;
-  try {
-    handler.Deserialize(aXml);
-  } catch (const tOV_Exception& error) {
-    return error.Message();
-  }
-  return u"(no error)";
+  return FailureOf([&] { handler.Deserialize(aXml); });
 }
 
 TEST(Envelope, ReadsFieldsAndHttpConnection) {
@@ -56,7 +52,7 @@ TEST(Envelope, ReportsConnectionWordsAndReaderErrors) {
       {u"<R><Handle>x</Handle></R>", u"Error in processing node Handle as integer.\r\n'x' is not a valid integer value"},
       {u"<R><Parameters><ConnectTimeout>abc</ConnectTimeout></Parameters></R>", u"'abc' is not a valid integer value"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FailureOf(c.xml), c.message);
+  for (const auto& c : cases) EXPECT_EQ(DeserializeFailure(c.xml), c.message);
 }
 
 TEST(Envelope, LooksParametersUpWithoutRegardToCase) {
