@@ -45,17 +45,18 @@ std::shared_ptr<kPaymentDevice> ovPaymentTables::GetDevice(const kPaymentHandler
   return device;
 }
 
-void ovPaymentTables::Remove(int32_t aHandle) {
+bool ovPaymentTables::Remove(int32_t aHandle) {
   std::shared_ptr<kPaymentDevice> device;
   {
     std::lock_guard guard(fLock);
     const auto found = fPaymentDevices.find(aHandle);
-    if (found == fPaymentDevices.end()) return;
+    if (found == fPaymentDevices.end()) return false;
     device = std::move(found->second);
     fPaymentDevices.erase(found);
   }
   // The device is destroyed here, outside the lock (its log drains first),
   // unless another call still holds it.
+  return true;
 }
 
 void ovPaymentTables::CloseAll() {

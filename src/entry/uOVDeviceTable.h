@@ -29,8 +29,9 @@ class ovPaymentTables {
   // registered class named by its driver (aCreate) — see the messages in the
   // implementation. A failed construction leaves no entry and no counter step.
   std::shared_ptr<kPaymentDevice> GetDevice(const kPaymentHandler& aHandler, bool aCreate);
-  // Removes the device from the table; it is destroyed when no call uses it any more.
-  void Remove(int32_t aHandle);
+  // Removes the device from the table; it is destroyed when no call uses it
+  // any more. False when the handle was not (or no longer) open.
+  bool Remove(int32_t aHandle);
   // Destroys every open device (library unload).
   void CloseAll();
 

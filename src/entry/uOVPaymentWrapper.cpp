@@ -42,7 +42,8 @@ void kPaymentWrapper_CLOSE::Process(const std::u16string& aXml) {
   ResetResult();
   fHandler->Deserialize(aXml, {});
   const auto device = GetDevice(false);
-  PaymentTables()->Remove(device->Handle());
+  // A CLOSE of the same handle on another thread may have come first.
+  if (!PaymentTables()->Remove(device->Handle())) throw tOV_Exception(u"Device Handle not found");
   fResult.Error = false;
 }
 
