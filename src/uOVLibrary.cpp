@@ -4,6 +4,7 @@
 // Unload: every open device first (its log is written out), then the tables,
 // then the application object.
 #include "app/uOV_Base.h"
+#include "drivers/epay_webecr/uOVPA_DOVAVAREZU_10.h"
 #include "entry/uOVDeviceTable.h"
 
 namespace {
@@ -11,6 +12,7 @@ namespace {
 __attribute__((constructor)) void LibraryLoad() {
   CreateApplication();
   InitializePaymentTables();
+  RegisterPaymentDriver_DOVAVAREZU(*PaymentTables());
 }
 
 __attribute__((destructor)) void LibraryUnload() {

@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "base/uOV_Text.h"
-#include "http/TestHttpServer.h"
+#include "support/TestHttpServer.h"
 #include "http/uOV_HTTPClient.h"
 #include "http/uOV_JsonWriter.h"
 #include "platform/ovUtf.h"

@@ -1,4 +1,4 @@
-#include "http/TestHttpServer.h"
+#include "support/TestHttpServer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,0 +1,180 @@
+// Payments, refunds and voids on the terminal, and the reading of its answers.
+#include <cstdint>
+
+#include "base/uOV_DateTime.h"
+#include "base/uOV_Exception.h"
+#include "base/uOV_Text.h"
+#include "drivers/epay_webecr/uOVPA_DOVAVAREZU_10.h"
+#include "drivers/epay_webecr/uOVPA_Outcome.h"
+#include "http/uOV_JsonReader.h"
+#include "http/uOV_JsonWriter.h"
+#include "io/uOVIOHandler.h"
+
+namespace {
+
+constexpr int64_t kTerminalTimeoutSeconds = 180;
+constexpr int64_t kIdentifierTypeTransactionId = 1;
+
+// n hundredths as an amount; one beyond what an amount can hold is refused
+// rather than wrapped.
+ovCurrency AmountOfHundredths(int64_t aHundredths) {
+  constexpr int64_t kLimit = INT64_MAX / 100;
+  if (aHundredths > kLimit || aHundredths < -kLimit) {
+    throw tOV_Exception(u"Amount " + IntToStr(aHundredths) + u" is out of range");
+  }
+  return ovCurrency::FromHundredths(aHundredths);
+}
+
+// The alphabetic code of a numeric one; empty when the table has none.
+std::u16string CurrencyOf(int32_t aNumericCode) { return CurrencyNumberToCode(IntToStr(aNumericCode)); }
+
+// A request in a currency the terminal cannot be told is refused before
+// anything is signed or sent.
+void RequireKnownCurrency(const kPaymentReceipt& aReceipt) {
+  if (CurrencyCodeToNumber(aReceipt.Currency).empty()) {
+    throw tOV_Exception(u"Currency '" + aReceipt.Currency + u"' is not supported");
+  }
+}
+
+void ReadCardData(const tOV_JsonValue& aTransaction, _int_PAY_result& aResult) {
+  aResult.MaskedPAN = aTransaction.GetText(u"CardPAN");
+  aResult.AuthCode = aTransaction.GetText(u"AuthCode");
+  aResult.TraceAuditId = aTransaction.GetText(u"STAN");
+}
+
+// What both answers set the same way once the card data is known.
+void SetCardDefaults(_int_PAY_result& aResult) {
+  aResult.SerialNumber.clear();
+  aResult.TransactionType = ptt_Other;
+  aResult.PaymentNetwork = DetectPaymentNetwork(std::u16string_view(aResult.MaskedPAN).substr(0, 6));
+  aResult.ExchangeRate = {};
+  aResult.PaymentAmountCurrency = {};
+  aResult.PaymentCurrencyCurrency.clear();
+}
+
+void SetItemDefaults(_int_PAY_result& aResult) {
+  aResult.RemainingBalance = {};
+  aResult.NumberOfItems = 0;
+  aResult.SingleItemAmount = {};
+  aResult.SignatureRequested = false;
+  aResult.CustomerCountryCode.clear();
+  aResult.CardToken.clear();
+}
+
+bool ReadResult(const tOV_JsonValue& aAnswer, _int_PAY_result& aResult) {
+  const int32_t result = aAnswer.GetInteger(u"Result");
+  aResult.Error = result != 1;
+  aResult.ErrorText = ResultCodeToText(result);
+  return !aResult.Error;
+}
+
+}  // namespace
+
+bool kPayment_DOVAVAREZU::ExecuteTransaction(const kPaymentReceipt& aReceipt, _int_PAY_result& aResult) {
+  RequireKnownCurrency(aReceipt);
+  bool ok = RequestSignature(aReceipt);
+  if (ok) BuildTransactionRequest(aReceipt);
+  IOHandler().WriteLog(let_info, u"kDOVAVAREZU.Pay", fInputMessage);
+  if (ok) ok = RefreshAccessToken();
+  if (ok) {
+    fJSONRequest = fInputMessage;
+    ok = PostToTerminalService(fBaseURL + u"/terminal/" + fTermId + u"/txninit");
+  }
+  if (ok) ok = ParseTransactionResponse(aReceipt, aResult);
+  aResult.Error = !ok;
+  return ok;
+}
+
+bool kPayment_DOVAVAREZU::ExecuteVoid(const kPaymentReceipt& aReceipt, _int_PAY_result& aResult) {
+  BuildVoidRequest(aReceipt);
+  IOHandler().WriteLog(let_info, u"kDOVAVAREZU.Void", fInputMessage);
+  bool ok = RefreshAccessToken();
+  if (ok) {
+    fJSONRequest = fInputMessage;
+    ok = PostToTerminalService(fBaseURL + u"/terminal/" + fTermId + u"/txnvoid");
+  }
+  if (ok) ok = ParseVoidResponse(aReceipt, aResult);
+  aResult.Error = !ok;
+  return ok;
+}
+
+void kPayment_DOVAVAREZU::BuildTransactionRequest(const kPaymentReceipt& aReceipt) {
+  int64_t transactionType = 0;
+  switch (aReceipt.Action) {
+    case ovPaymentAction::Pay:
+      transactionType = 0;
+      break;
+    case ovPaymentAction::Refund:
+      transactionType = 1;
+      break;
+    default:
+      throw tOV_Exception(u"Only Pay or Refund Actions are allowed");
+  }
+  tOV_JsonObject message;
+  message.AddInteger(u"TxnType", transactionType)
+      .AddInteger(u"Amount", aReceipt.Amount.TruncatedHundredths())
+      .AddInteger(u"TipAmount", aReceipt.TipAmount.TruncatedHundredths())
+      .AddNumber(u"CurrencyCode", CurrencyCodeToNumber(aReceipt.Currency))
+      .AddString(u"CustomerReference", aReceipt.Reference)
+      .AddInteger(u"Timeout", kTerminalTimeoutSeconds);
+  message.AddObject(u"ProviderData")
+      .AddString(u"Uid", fImpactDataUID)
+      .AddInteger(u"Mark", fImpactDataMark)
+      .AddString(u"SignatureTimeStamp", fImpactDataSignatureTimeStamp)
+      .AddInteger(u"NetAmount", fImpactDataNetAmount.TruncatedUnits())
+      .AddInteger(u"VatAmount", fImpactDataVatAmount.TruncatedUnits())
+      .AddInteger(u"TotalAmount", fImpactDataTotalAmount.TruncatedUnits())
+      .AddInteger(u"ProviderId", fImpactDataProviderId)
+      .AddString(u"Signature", fImpactDataSignature);
+  fInputMessage = message.ToJSON();
+}
+
+void kPayment_DOVAVAREZU::BuildVoidRequest(const kPaymentReceipt& aReceipt) {
+  tOV_JsonObject message;
+  message.AddString(u"OriginalIdentifier", aReceipt.RefundReference.PaymentNumber)
+      .AddInteger(u"OriginalIdentifierType", kIdentifierTypeTransactionId)
+      .AddInteger(u"Timeout", kTerminalTimeoutSeconds);
+  fInputMessage = message.ToJSON();
+}
+
+bool kPayment_DOVAVAREZU::ParseTransactionResponse(const kPaymentReceipt&, _int_PAY_result& aResult) {
+  const tOV_JsonValue answer = tOV_JsonValue::ParseObject(fJSONResponse);
+  answer.GetInteger(u"Status");
+  aResult.DeviceId = answer.GetText(u"Terminal");
+  aResult.PaymentDateTime = Now();
+  aResult.PaymentNumber = answer.GetText(u"TransactionId");
+  aResult.PaymentAmount = AmountOfHundredths(answer.GetInt64(u"Amount"));
+  aResult.PaymentCurrency = CurrencyOf(answer.GetInteger(u"CurrencyCode"));
+  // A transaction that never reached a card comes without its data.
+  if (const tOV_JsonValue* transaction = answer.FindObject(u"Transaction")) ReadCardData(*transaction, aResult);
+  SetCardDefaults(aResult);
+  aResult.TippedAmount = AmountOfHundredths(answer.GetInt64(u"TipAmount"));
+  SetItemDefaults(aResult);
+  aResult.RefundReference = answer.GetText(u"Id");
+  aResult.ReceiptText.clear();
+  aResult.CashierReceiptText.clear();
+  aResult.InstalmentCount = answer.GetInteger(u"Instalments");
+  aResult.RawResponse.clear();
+  return ReadResult(answer, aResult);
+}
+
+bool kPayment_DOVAVAREZU::ParseVoidResponse(const kPaymentReceipt&, _int_PAY_result& aResult) {
+  const tOV_JsonValue answer = tOV_JsonValue::ParseObject(fJSONResponse);
+  answer.GetInteger(u"Status");
+  aResult.DeviceId = answer.GetText(u"Terminal");
+  aResult.PaymentDateTime = Now();
+  aResult.PaymentNumber = answer.GetText(u"Id");
+  const tOV_JsonValue& transaction = answer.GetObject(u"Transaction");
+  aResult.PaymentAmount = AmountOfHundredths(transaction.GetInt64(u"Amount"));
+  aResult.PaymentCurrency = CurrencyOf(transaction.GetInteger(u"CurrencyCode"));
+  ReadCardData(transaction, aResult);
+  aResult.TippedAmount = AmountOfHundredths(transaction.GetInt64(u"TipAmount"));
+  aResult.InstalmentCount = transaction.GetInteger(u"Instalments");
+  SetCardDefaults(aResult);
+  SetItemDefaults(aResult);
+  aResult.RefundReference = answer.GetText(u"Id");
+  aResult.ReceiptText.clear();
+  aResult.CashierReceiptText.clear();
+  aResult.RawResponse.clear();
+  return ReadResult(answer, aResult);
+}

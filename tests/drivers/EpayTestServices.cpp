@@ -1,0 +1,74 @@
+#include "drivers/EpayTestServices.h"
+
+#include <thread>
+
+namespace {
+
+const char* const kApprovedPayment =
+    R"({"Status":0,"Terminal":"T1","TransactionId":"99","Id":"abc","Amount":1250,"CurrencyCode":978,)"
+    R"("Transaction":{"CardPAN":"476173******0010","AuthCode":"A12345","STAN":"123"},)"
+    R"("TipAmount":0,"Instalments":0,"Result":1})";
+const char* const kApprovedVoid =
+    R"({"Status":0,"Terminal":"T1","Id":"void-7","Result":1,"Transaction":{"Amount":1250,"CurrencyCode":978,)"
+    R"("CardPAN":"521234******0001","AuthCode":"A12345","STAN":"124","TipAmount":50,"Instalments":2}})";
+
+}  // namespace
+
+std::string EpayRequest::Header(const std::string& aName) const {
+  const auto found = headers.find(aName);
+  return found == headers.end() ? std::string() : found->second;
+}
+
+std::string TerminalPath(const std::string& aOperation) {
+  return std::string("/terminal/") + EpayTestServices::kTerminalId + "/" + aOperation;
+}
+
+EpayTestServices::EpayTestServices() : fServer(&fCertificate) {
+  fCertificate.WriteCaFile(fFolder.Path() / "ca.pem");
+  fAnswers["/token"] = {200, R"({"access":"ACCESS-1","refresh":"REFRESH-1"})"};
+  fAnswers["/token/refresh"] = {200, R"({"access":"ACCESS-2"})"};
+  fAnswers["/PosTransactions/signpos"] = {200, std::string(R"({"input":")") + kSignatureInput +
+                                                   R"(","signature":"SIG\/1=="})"};
+  fAnswers[TerminalPath("txninit")] = {200, kApprovedPayment};
+  fAnswers[TerminalPath("txnvoid")] = {200, kApprovedVoid};
+  fServer.Server().Post(".*", [this](const httplib::Request& aRequest, httplib::Response& aResponse) {
+    EpayAnswer answer{404, R"({"error":"Not found"})"};
+    {
+      std::lock_guard lock(fMutex);
+      fRequests.push_back({aRequest.path, {aRequest.headers.begin(), aRequest.headers.end()}, aRequest.body});
+      const auto found = fAnswers.find(aRequest.path);
+      if (found != fAnswers.end()) answer = found->second;
+    }
+    // A terminal that is slow to answer: the card holder is still at it.
+    if (answer.delay.count() > 0) std::this_thread::sleep_for(answer.delay);
+    aResponse.status = answer.status;
+    aResponse.set_content(answer.body, answer.contentType);
+  });
+  fServer.Start();
+}
+
+std::u16string EpayTestServices::CaFile() const { return (fFolder.Path() / "ca.pem").u16string(); }
+
+void EpayTestServices::Answer(const std::string& aPath, EpayAnswer aAnswer) {
+  std::lock_guard lock(fMutex);
+  fAnswers[aPath] = std::move(aAnswer);
+}
+
+std::vector<EpayRequest> EpayTestServices::Requests() const {
+  std::lock_guard lock(fMutex);
+  return fRequests;
+}
+
+std::vector<std::string> EpayTestServices::Paths() const {
+  std::vector<std::string> paths;
+  for (const auto& request : Requests()) paths.push_back(request.path);
+  return paths;
+}
+
+std::string EpayTestServices::LastBody(const std::string& aPath) const {
+  const auto requests = Requests();
+  for (auto it = requests.rbegin(); it != requests.rend(); ++it) {
+    if (it->path == aPath) return it->body;
+  }
+  return {};
+}
