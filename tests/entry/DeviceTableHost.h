@@ -4,6 +4,7 @@
 // them. Each test starts from a fresh load, so its first handle is 1.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "OVPA_DOVAVAREZU_10.h"
@@ -61,4 +62,10 @@ class DeviceTableHost : public TestHost {
   }
   static Answer Close(int aHandle) { return Call(CLOSE, TestRequest(u"close", aHandle)); }
   static int LastHandle() { return PaymentTables()->LastHandle(); }
+  // The open test device under this handle, as the table holds it.
+  static std::shared_ptr<kTestPaymentDevice> Device(int aHandle) {
+    kPaymentHandler handler;
+    handler.Deserialize(TestRequest(u"lookup", aHandle), {dt_Open});
+    return std::dynamic_pointer_cast<kTestPaymentDevice>(PaymentTables()->GetDevice(handler, false));
+  }
 };

@@ -76,6 +76,7 @@ TEST_F(TableConcurrency, CallsOnOneDeviceDoNotInterleave) {
     }
   });
   EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(Device(handle)->Overlaps.load(), 0);
   ASSERT_EQ(Close(handle).result, 0);
   const auto messages = LogMessages(DeviceLog(u"shared"));
   ASSERT_EQ(messages.size(), 2u + 2 * kThreads * kCalls);
@@ -83,6 +84,14 @@ TEST_F(TableConcurrency, CallsOnOneDeviceDoNotInterleave) {
     EXPECT_EQ(messages[i], std::string(60, '-') + " Pay") << i;
     EXPECT_EQ(messages[i + 1], "slot Pay") << i;
   }
+}
+
+TEST_F(TableConcurrency, ARemovalThatComesSecondIsReported) {
+  const int handle = Open(u"second");
+  const auto found = Device(handle);  // found, as a CLOSE finds it first
+  ASSERT_EQ(Close(handle).result, 0);  // then another call closes it
+  EXPECT_FALSE(PaymentTables()->Remove(handle));
+  EXPECT_EQ(found->Handle(), handle);  // still alive for the call that holds it
 }
 
 TEST_F(TableConcurrency, AHandleClosesOnlyOnce) {

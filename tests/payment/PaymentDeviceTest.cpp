@@ -86,6 +86,14 @@ class PaymentDeviceTest : public TestHost {
     return handler;
   }
 
+  // The device log after one call of the operation: its banner, if any, then the slot.
+  static std::vector<std::string> ExpectedLog(const Operation& aOperation) {
+    std::vector<std::string> messages = {kStartBanner};
+    if (!aOperation.banner.empty()) messages.push_back(aOperation.banner);
+    messages.push_back("slot " + Utf16ToUtf8(aOperation.slot));
+    return messages;
+  }
+
   static ovDateTime ClockNow() {
     ovDateTime now = 0;
     EXPECT_TRUE(TryEncodeDateTime(kLogTestTime, now));
@@ -102,11 +110,9 @@ TEST_F(PaymentDeviceTest, BannerThenOnlyTheRoutedSlot) {
     operation.run(*device, *Request(operation, u""));
 
     EXPECT_EQ(device->Slots, std::vector<std::u16string>{operation.slot});
-    std::vector<std::string> expected = {kStartBanner};
-    if (!operation.banner.empty()) expected.push_back(operation.banner);
-    expected.push_back("slot " + Utf16ToUtf8(operation.slot));
     // Lines are written in call order: once the slot's line is there, any
     // banner would stand before it.
+    const auto expected = ExpectedLog(operation);
     EXPECT_EQ(WaitForMessages(DeviceLog(id), expected.size()), expected);
   }
 }
@@ -187,7 +193,8 @@ TEST_F(PaymentDeviceTest, DriverErrorsLeaveTheFrameUnchanged) {
     const std::u16string id = u"raise" + Utf8ToUtf16(std::to_string(++logId));
     auto device = Open(id);
     EXPECT_EQ(FailureOf([&] { operation.run(*device, *Request(operation, u"raise")); }), operation.slot + u" failed");
-    EXPECT_EQ(WaitForMessages(DeviceLog(id), 2).back(), "slot " + Utf16ToUtf8(operation.slot));
+    const auto expected = ExpectedLog(operation);
+    EXPECT_EQ(WaitForMessages(DeviceLog(id), expected.size()), expected);
   }
 }
 

@@ -16,9 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/uOV_Base.h"
@@ -45,6 +47,8 @@ class kTestPaymentDevice final : public kPaymentDevice {
     return std::make_unique<kTestPaymentDevice>(aHandler);
   }
 
+  // Calls that reached a slot while another call was inside the device.
+  std::atomic<int> Overlaps{0};
   // The slots reached, in call order.
   std::vector<std::u16string> Slots;
   // The records as the slots received them.
@@ -85,6 +89,11 @@ class kTestPaymentDevice final : public kPaymentDevice {
 
   template <typename Record>
   bool Perform(const std::u16string& aSlot, const std::u16string& aReference, Record& aResult, Record& aReceived) {
+    // A call that finds another one inside the device counts as an overlap;
+    // the yields give a second call the chance to come in.
+    if (fInside.fetch_add(1) != 0) ++Overlaps;
+    const Leave leave{fInside};
+    for (int i = 0; i < 20; ++i) std::this_thread::yield();
     aReceived = aResult;
     Slots.push_back(aSlot);
     IOHandler().Debug(let_info, u"slot " + aSlot);
@@ -102,6 +111,12 @@ class kTestPaymentDevice final : public kPaymentDevice {
     }
     return true;
   }
+
+  struct Leave {
+    std::atomic<int>& inside;
+    ~Leave() { --inside; }
+  };
+  std::atomic<int> fInside{0};
 };
 
 class TestHost : public ::testing::Test {
