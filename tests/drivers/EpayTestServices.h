@@ -50,10 +50,11 @@ class EpayTestServices {
  private:
   TestCertificate fCertificate;
   TempFolder fFolder;
-  TestHttpServer fServer;
   mutable std::mutex fMutex;
   std::map<std::string, EpayAnswer> fAnswers;
   std::vector<EpayRequest> fRequests;
+  // Last, so that it stops (and its handlers end) before the state they use goes.
+  TestHttpServer fServer;
 };
 
 // "/terminal/T1/txninit" and the like.

@@ -77,6 +77,8 @@ class kPayment_DOVAVAREZU : public kPaymentDevice {
   // Transactions.
   bool ExecuteTransaction(const kPaymentReceipt& aReceipt, _int_PAY_result& aResult);
   bool ExecuteVoid(const kPaymentReceipt& aReceipt, _int_PAY_result& aResult);
+  // Refreshes the access token, then posts fInputMessage to "txninit" or "txnvoid".
+  bool SendInputMessage(const std::u16string& aOperation);
   void BuildTransactionRequest(const kPaymentReceipt& aReceipt);
   void BuildVoidRequest(const kPaymentReceipt& aReceipt);
   bool ParseTransactionResponse(const kPaymentReceipt& aReceipt, _int_PAY_result& aResult);

@@ -75,11 +75,7 @@ bool kPayment_DOVAVAREZU::ExecuteTransaction(const kPaymentReceipt& aReceipt, _i
   bool ok = RequestSignature(aReceipt);
   if (ok) BuildTransactionRequest(aReceipt);
   IOHandler().WriteLog(let_info, u"kDOVAVAREZU.Pay", fInputMessage);
-  if (ok) ok = RefreshAccessToken();
-  if (ok) {
-    fJSONRequest = fInputMessage;
-    ok = PostToTerminalService(fBaseURL + u"/terminal/" + fTermId + u"/txninit");
-  }
+  if (ok) ok = SendInputMessage(u"txninit");
   if (ok) ok = ParseTransactionResponse(aReceipt, aResult);
   aResult.Error = !ok;
   return ok;
@@ -88,14 +84,17 @@ bool kPayment_DOVAVAREZU::ExecuteTransaction(const kPaymentReceipt& aReceipt, _i
 bool kPayment_DOVAVAREZU::ExecuteVoid(const kPaymentReceipt& aReceipt, _int_PAY_result& aResult) {
   BuildVoidRequest(aReceipt);
   IOHandler().WriteLog(let_info, u"kDOVAVAREZU.Void", fInputMessage);
-  bool ok = RefreshAccessToken();
-  if (ok) {
-    fJSONRequest = fInputMessage;
-    ok = PostToTerminalService(fBaseURL + u"/terminal/" + fTermId + u"/txnvoid");
-  }
+  bool ok = SendInputMessage(u"txnvoid");
   if (ok) ok = ParseVoidResponse(aReceipt, aResult);
   aResult.Error = !ok;
   return ok;
+}
+
+// A transaction always goes with an access token fresh from the refresh.
+bool kPayment_DOVAVAREZU::SendInputMessage(const std::u16string& aOperation) {
+  if (!RefreshAccessToken()) return false;
+  fJSONRequest = fInputMessage;
+  return PostToTerminalService(fBaseURL + u"/terminal/" + fTermId + u"/" + aOperation);
 }
 
 void kPayment_DOVAVAREZU::BuildTransactionRequest(const kPaymentReceipt& aReceipt) {
