@@ -1,54 +1,13 @@
 // Drives the built library as a host does: loads it at run time, makes BSTRs
 // with its string functions, calls the exports and frees what they hand back.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "OVPA_DOVAVAREZU_10.h"
-#include "platform/ovUtf.h"
+#include "integration/HostLibrary.h"
 
 namespace {
-
-class Library {
- public:
-  Library() {
-    const char* folder = std::getenv("OV_TEST_BINARY_DIR");
-    const std::string path = std::string(folder ? folder : ".") + "/OVPA_DOVAVAREZU_10.so";
-    fModule = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (fModule == nullptr) throw std::runtime_error(dlerror());
-    Alloc = Symbol<BSTR (*)(const OLECHAR*, unsigned)>("SysAllocStringLen");
-    Free = Symbol<void (*)(BSTR)>("SysFreeString");
-    Length = Symbol<unsigned (*)(BSTR)>("SysStringLen");
-    ByteLength = Symbol<unsigned (*)(BSTR)>("SysStringByteLen");
-  }
-  ~Library() { dlclose(fModule); }
-
-  template <typename Function>
-  Function Symbol(const char* aName) {
-    return reinterpret_cast<Function>(dlsym(fModule, aName));
-  }
-
-  BSTR Make(const std::u16string& aText) {
-    return Alloc(reinterpret_cast<const OLECHAR*>(aText.data()), unsigned(aText.size()));
-  }
-  std::u16string Take(BSTR aValue) {
-    if (aValue == nullptr) return {};
-    std::u16string text(reinterpret_cast<const char16_t*>(aValue), Length(aValue));
-    Free(aValue);
-    return text;
-  }
-
-  BSTR (*Alloc)(const OLECHAR*, unsigned) = nullptr;
-  void (*Free)(BSTR) = nullptr;
-  unsigned (*Length)(BSTR) = nullptr;
-  unsigned (*ByteLength)(BSTR) = nullptr;
-
- private:
-  void* fModule = nullptr;
-};
 
 struct Answer {
   int16_t result;
@@ -73,7 +32,7 @@ class ExportsTest : public ::testing::Test {
   }
   Answer Call(const char* aExport, const std::u16string& aRequest) { return Call(aExport, &aRequest); }
 
-  Library fLibrary;
+  HostLibrary fLibrary;
 };
 
 TEST_F(ExportsTest, StringFunctionsKeepTheWindowsLayout) {

@@ -1,27 +1,8 @@
 #include "integration/HostLibrary.h"
 
-#include <dlfcn.h>
-
 #include <cstdlib>
-#include <stdexcept>
 
-#include "OVPA_DOVAVAREZU_10.h"
 #include "platform/ovUtf.h"
-
-namespace {
-
-using AllocFunction = BSTR (*)(const OLECHAR*, unsigned);
-using FreeFunction = void (*)(BSTR);
-using LengthFunction = unsigned (*)(BSTR);
-
-template <typename Function>
-Function Symbol(void* aModule, const char* aName) {
-  auto function = reinterpret_cast<Function>(dlsym(aModule, aName));
-  if (function == nullptr) throw std::runtime_error(std::string("the library does not export ") + aName);
-  return function;
-}
-
-}  // namespace
 
 std::string HostAnswer::Field(const std::string& aName) const {
   const std::string open = "<" + aName + ">";
@@ -37,32 +18,36 @@ HostLibrary::HostLibrary() {
   const std::string path = std::string(folder ? folder : ".") + "/OVPA_DOVAVAREZU_10.so";
   fModule = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (fModule == nullptr) throw std::runtime_error(dlerror());
+  Alloc = Symbol<BSTR (*)(const OLECHAR*, unsigned)>("SysAllocStringLen");
+  Free = Symbol<void (*)(BSTR)>("SysFreeString");
+  Length = Symbol<unsigned (*)(BSTR)>("SysStringLen");
+  ByteLength = Symbol<unsigned (*)(BSTR)>("SysStringByteLen");
+  if (!Alloc || !Free || !Length || !ByteLength) throw std::runtime_error("the library lacks its string functions");
 }
 
-HostLibrary::~HostLibrary() {
-  if (fModule != nullptr) dlclose(fModule);
+HostLibrary::~HostLibrary() { dlclose(fModule); }
+
+BSTR HostLibrary::Make(const std::u16string& aText) const {
+  return Alloc(reinterpret_cast<const OLECHAR*>(aText.data()), unsigned(aText.size()));
 }
 
-HostAnswer HostLibrary::Call(const char* aExport, const std::string& aRequest) {
-  const auto alloc = Symbol<AllocFunction>(fModule, "SysAllocStringLen");
-  const auto release = Symbol<FreeFunction>(fModule, "SysFreeString");
-  const auto length = Symbol<LengthFunction>(fModule, "SysStringLen");
-  const auto operation = Symbol<OvpaOperation>(fModule, aExport);
+std::u16string HostLibrary::Take(BSTR aValue) const {
+  if (aValue == nullptr) return {};
+  std::u16string text(reinterpret_cast<const char16_t*>(aValue), Length(aValue));
+  Free(aValue);
+  return text;
+}
 
-  const std::u16string text = Utf8ToUtf16(aRequest);
-  BSTR request = alloc(reinterpret_cast<const OLECHAR*>(text.data()), unsigned(text.size()));
+HostAnswer HostLibrary::Call(const char* aExport, const std::string& aRequest) const {
+  const auto operation = Symbol<OvpaOperation>(aExport);
+  if (operation == nullptr) throw std::runtime_error(std::string("the library does not export ") + aExport);
+  BSTR request = Make(Utf8ToUtf16(aRequest));
   BSTR output = nullptr;
   BSTR message = nullptr;
   HostAnswer answer;
   answer.result = operation(request, &output, &message);
-  release(request);
-  auto take = [&](BSTR aValue) {
-    if (aValue == nullptr) return std::string();
-    std::string utf8 = Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(aValue), length(aValue)));
-    release(aValue);
-    return utf8;
-  };
-  answer.output = take(output);
-  answer.message = take(message);
+  Free(request);
+  answer.output = Utf16ToUtf8(Take(output));
+  answer.message = Utf16ToUtf8(Take(message));
   return answer;
 }

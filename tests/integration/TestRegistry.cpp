@@ -1,10 +1,5 @@
 #include "integration/TestRegistry.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -14,6 +9,7 @@
 
 #include "db/uOV_Bottegario.h"
 #include "platform/ovUtf.h"
+#include "support/TestHttpServer.h"
 
 namespace {
 
@@ -138,20 +134,4 @@ std::string TestRegistry::SettingsFileText() const {
 
 std::string TestRegistry::UnreachableSettingsFileText() const {
   return SettingsText("127.0.0.1," + std::to_string(ClosedLoopbackPort()), fDatabase, fRole, fPassword, fDriver);
-}
-
-int ClosedLoopbackPort() {
-  const int socketHandle = socket(AF_INET, SOCK_STREAM, 0);
-  if (socketHandle < 0) throw std::runtime_error("socket failed");
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  if (bind(socketHandle, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-      getsockname(socketHandle, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-    close(socketHandle);
-    throw std::runtime_error("bind failed");
-  }
-  close(socketHandle);
-  return ntohs(address.sin_port);
 }

@@ -57,7 +57,3 @@ class TestRegistry {
   std::string fPassword;
   std::string fSchema;
 };
-
-// A loopback TCP port on which nothing listens (bound once to learn a free
-// number, then closed).
-int ClosedLoopbackPort();
