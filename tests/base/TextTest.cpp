@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "base/uOV_Exception.h"
 #include "base/uOV_Text.h"
+#include "support/FailureOf.h"
 
 namespace {
 
@@ -30,12 +30,7 @@ TEST(Text, ReadsTheWholeNumberRule) {
       EXPECT_EQ(value, c.value);
     }
   }
-  try {
-    StrToInt(u"x1y");
-    FAIL();
-  } catch (const tOV_Exception& error) {
-    EXPECT_EQ(error.Message(), u"'x1y' is not a valid integer value");
-  }
+  EXPECT_EQ(FailureOf([] { StrToInt(u"x1y"); }), u"'x1y' is not a valid integer value");
 }
 
 TEST(Text, FoldsAsciiCaseOnly) {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "base/uOV_Exception.h"
 #include "db/uOV_Odbc.h"
 #include "platform/ovUtf.h"
+#include "support/FailureOf.h"
 
 namespace {
 
@@ -85,13 +85,10 @@ TEST(OdbcConnectionStringTest, RejectsAPortThatIsNoPortNumber) {
   for (const char16_t* dataSource : {u"srv01,abc", u"srv01,0", u"srv01,65536", u"srv01,", u"srv01,-1", u"srv01,$10"}) {
     std::u16string server;
     std::u16string port;
-    try {
-      SplitDataSource(dataSource, server, port);
-      ADD_FAILURE() << "no error for " << Utf16ToUtf8(dataSource);
-    } catch (const tOV_Exception& error) {
-      const std::u16string portText = std::u16string(dataSource).substr(std::u16string(dataSource).find(u',') + 1);
-      EXPECT_EQ(error.Message(), u"Invalid port '" + portText + u"' in the data source " + dataSource);
-    }
+    const std::u16string portText = std::u16string(dataSource).substr(std::u16string(dataSource).find(u',') + 1);
+    EXPECT_EQ(FailureOf([&] { SplitDataSource(dataSource, server, port); }),
+              u"Invalid port '" + portText + u"' in the data source " + dataSource)
+        << Utf16ToUtf8(dataSource);
   }
 }
 
