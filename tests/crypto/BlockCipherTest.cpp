@@ -143,11 +143,9 @@ TEST_P(ByteStrings, EveryBlockStandsAlone) {
 TEST_P(ByteStrings, BlockValueIsTheLittleEndianReadingOfTheBytes) {
   for (int round = 0; round < 20; ++round) {
     std::string bytes = RandomBytes(fRandom, 8);
-    uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(bytes[i]);
+    const uint64_t value = LittleEndianValue(bytes);
     fCipher->EncryptBlock(bytes.data());
-    uint64_t expected = 0;
-    for (int i = 7; i >= 0; --i) expected = expected << 8 | static_cast<uint8_t>(bytes[i]);
+    const uint64_t expected = LittleEndianValue(bytes);
     EXPECT_EQ(fCipher->EncryptedBlock(value), expected);
     EXPECT_EQ(fCipher->DecryptedBlock(expected), value);
   }

@@ -26,6 +26,13 @@ inline std::string ToHex(std::string_view aBytes) {
   return hex;
 }
 
+// The 64-bit block value of 8 bytes: their little-endian reading.
+inline uint64_t LittleEndianValue(std::string_view aBytes) {
+  uint64_t value = 0;
+  for (int i = 7; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(aBytes[i]);
+  return value;
+}
+
 // DES: the published byte order reversed, all 8 bytes.
 inline std::string Reversed(std::string aBytes) { return std::string(aBytes.rbegin(), aBytes.rend()); }
 

@@ -8,12 +8,11 @@
 #include "crypto/CipherTestSupport.h"
 #include "crypto/uOV_BlockCiphers.h"
 #include "crypto/uOV_CipherText.h"
+#include "platform/ovUtf.h"
 
 #include "support/FailureOf.h"
 
 namespace {
-
-std::u16string Widened(const std::string& aAscii) { return std::u16string(aAscii.begin(), aAscii.end()); }
 
 TEST(CipherText, IsThreeDigitsPerByteOfTheDESCiphertext) {
   std::mt19937_64 random(99);
@@ -59,9 +58,9 @@ TEST(CipherText, GroupsAreIntegersModulo256) {
     const int written = value + 256 <= 999 ? value + 256 : value;
     digits += std::to_string(1000 + written).substr(1);
   }
-  EXPECT_EQ(DeCiphersText(Widened(digits)), "secret");
-  EXPECT_EQ(DeCiphersText(Widened(digits + "12")), "secret");
-  EXPECT_EQ(DeCiphersText(Widened(digits + "7")), "secret");
+  EXPECT_EQ(DeCiphersText(AsciiToUtf16(digits)), "secret");
+  EXPECT_EQ(DeCiphersText(AsciiToUtf16(digits + "12")), "secret");
+  EXPECT_EQ(DeCiphersText(AsciiToUtf16(digits + "7")), "secret");
 }
 
 TEST(CipherText, BadDigitsAreReported) {

@@ -28,10 +28,8 @@ void CheckVector(const Vector& aVector, std::string (*aToOurOrder)(std::string),
   cipher.DecryptBlock(block.data());
   EXPECT_EQ(ToHex(block), ToHex(plaintext));
 
-  uint64_t value = 0;
-  for (int i = 7; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(plaintext[i]);
-  uint64_t expected = 0;
-  for (int i = 7; i >= 0; --i) expected = expected << 8 | static_cast<uint8_t>(ciphertext[i]);
+  const uint64_t value = LittleEndianValue(plaintext);
+  const uint64_t expected = LittleEndianValue(ciphertext);
   EXPECT_EQ(cipher.EncryptedBlock(value), expected);
   EXPECT_EQ(cipher.DecryptedBlock(expected), value);
 
