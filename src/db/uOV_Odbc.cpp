@@ -29,6 +29,17 @@ bool IsDecimal(std::u16string_view aText) {
   return true;
 }
 
+// {value}, with every "}" doubled: a connection string value taken literally.
+std::u16string Braced(std::u16string_view aValue) {
+  std::u16string braced = u"{";
+  for (char16_t c : aValue) {
+    braced += c;
+    if (c == u'}') braced += u'}';
+  }
+  braced += u'}';
+  return braced;
+}
+
 void AddPair(std::u16string& aText, std::u16string_view aKey, std::u16string_view aValue) {
   aText.append(aKey);
   aText += u'=';
@@ -193,13 +204,7 @@ std::u16string OdbcQuotedValue(std::u16string_view aValue) {
     if (c == u';' || c == u'{' || c == u'}' || c == u'=') plain = false;
   }
   if (plain || aValue.empty()) return std::u16string(aValue);
-  std::u16string quoted = u"{";
-  for (char16_t c : aValue) {
-    quoted += c;
-    if (c == u'}') quoted += u'}';
-  }
-  quoted += u'}';
-  return quoted;
+  return Braced(aValue);
 }
 
 std::u16string OdbcConnectionString(const ovOdbcLogin& aLogin) {
@@ -208,12 +213,7 @@ std::u16string OdbcConnectionString(const ovOdbcLogin& aLogin) {
   std::u16string port;
   SplitDataSource(aLogin.dataSource, server, port);
 
-  std::u16string text = u"DRIVER={";
-  for (char16_t c : aLogin.driver) {
-    text += c;
-    if (c == u'}') text += u'}';
-  }
-  text += u"};";
+  std::u16string text = u"DRIVER=" + Braced(aLogin.driver) + u";";
   if (family == ovOdbcDriverFamily::SqlServer) {
     AddPair(text, u"SERVER", port.empty() ? server : server + u"," + port);
   } else {

@@ -8,8 +8,8 @@ bool IsNameStart(char16_t aChar) {
 
 bool IsNamePart(char16_t aChar) { return IsNameStart(aChar) || (aChar >= u'0' && aChar <= u'9'); }
 
-// Index just past a quoted run opened at aStart by aOpen and closed by
-// aClose, where a doubled closing character stands for itself.
+// Index just past a quoted run opened at aStart and closed by aClose, where
+// a doubled closing character stands for itself.
 size_t SkipQuoted(std::u16string_view aSQL, size_t aStart, char16_t aClose) {
   size_t i = aStart + 1;
   while (i < aSQL.size()) {
