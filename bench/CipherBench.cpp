@@ -15,8 +15,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <istream>
+#include <ostream>
 #include <random>
-#include <sstream>
 #include <streambuf>
 #include <string>
 #include <vector>
@@ -38,7 +39,6 @@ class FixedBuffer : public std::streambuf {
   }
   void WriteTo() { setp(fData.data(), fData.data() + fData.size()); }
   size_t Written() const { return pptr() - pbase(); }
-  std::string Contents() const { return std::string(pbase(), pptr()); }
 
  protected:
   pos_type seekoff(off_type aOffset, std::ios::seekdir aDir, std::ios::openmode aMode) override {

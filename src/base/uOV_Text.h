@@ -9,7 +9,6 @@
 
 #include "platform/ovUtf.h"
 
-
 // Case folding of the letters A-Z only, the way the word tables and the
 // parameter names compare.
 std::u16string LowerCase(std::u16string_view aText);
