@@ -3,25 +3,16 @@
 // payment or refund, the void, and what the host gets back.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "drivers/EpayDriverFixture.h"
 #include "io/uOVIOHandler.h"
 #include "platform/ovUtf.h"
 #include "support/FailureOf.h"
 #include "support/WaitFor.h"
+#include "support/WholeFile.h"
 
 namespace {
 
 using Paths = std::vector<std::string>;
-
-std::string FileText(const std::u16string& aPath) {
-  std::ifstream file(Utf16ToUtf8(aPath), std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 TEST_F(EpayDriverTest, OpeningLogsInWithTheEscapedCredentialsAndNoAuthorization) {
   fParameters[u"User"] = u"Δήμος";
@@ -204,7 +195,7 @@ TEST_F(EpayDriverTest, TheDeviceLogHoldsTheExchangesButNoSecret) {
   const std::u16string logFile = result.LogFileName;
   std::string log;
   ASSERT_TRUE(WaitFor([&] {
-    log = FileText(logFile);
+    log = ReadWholeFile(std::filesystem::path(logFile));
     return log.find("Read [") != std::string::npos && log.find("txninit") != std::string::npos &&
            log.rfind("Read [") > log.find("txninit");
   }));

@@ -12,7 +12,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,6 +21,7 @@
 #include "sim/SimOptions.h"
 #include "sim/Simulator.h"
 #include "support/TempFolder.h"
+#include "support/WholeFile.h"
 
 namespace {
 
@@ -137,13 +137,6 @@ std::string PayRequest(int aHandle, const Sale& aSale) {
   }
   return Envelope(aSale.action == "PAY" ? "Pay" : aSale.action == "REFUND" ? "Refund" : "Void", aHandle,
                   Element("Payment", payment));
-}
-
-std::string ReadFile(const std::string& aPath) {
-  std::ifstream file(aPath, std::ios::binary);
-  std::stringstream content;
-  content << file.rdbuf();
-  return content.str();
 }
 
 void WriteFile(const std::filesystem::path& aPath, const std::string& aText) {
@@ -511,7 +504,7 @@ TEST_F(PaymentFlowTest, DeviceLogHoldsNoSecretInClear) {
   secrets.insert(secrets.end(), tokens.begin(), tokens.end());
   const std::string logFile = payment.Field("LogFileName");
   ASSERT_NE(logFile, "");
-  const std::string log = ReadFile(logFile);
+  const std::string log = ReadWholeFile(logFile);
   ASSERT_NE(log.find("/token"), std::string::npos) << "the exchanges are not in " << logFile;
   EXPECT_NE(log.find("********"), std::string::npos);
   for (const auto& secret : secrets) {

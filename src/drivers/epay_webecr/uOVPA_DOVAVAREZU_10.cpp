@@ -19,6 +19,13 @@ std::u16string BaseAddress(std::u16string aAddress) {
   return aAddress;
 }
 
+template <typename Record>
+bool Unsupported(Record& aResult) {
+  aResult.Error = true;
+  aResult.ErrorText = u"Unsupported";
+  return false;
+}
+
 }  // namespace
 
 kPayment_DOVAVAREZU::kPayment_DOVAVAREZU(const kPaymentHandler& aHandler,
@@ -75,17 +82,6 @@ bool kPayment_DOVAVAREZU::Refund(const kPaymentReceipt& aReceipt, _int_PAY_resul
 bool kPayment_DOVAVAREZU::Void(const kPaymentReceipt& aReceipt, _int_PAY_result& aResult) {
   return ExecuteVoid(aReceipt, aResult);
 }
-
-namespace {
-
-template <typename Record>
-bool Unsupported(Record& aResult) {
-  aResult.Error = true;
-  aResult.ErrorText = u"Unsupported";
-  return false;
-}
-
-}  // namespace
 
 bool kPayment_DOVAVAREZU::Reprint(const kPaymentReceipt&, _int_REPRINT_result& aResult) {
   return Unsupported(aResult);

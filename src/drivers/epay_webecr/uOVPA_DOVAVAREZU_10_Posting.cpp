@@ -1,6 +1,7 @@
 // Tokens of the terminal service and the posting of one request to either
 // service.
 #include <exception>
+#include <optional>
 
 #include "base/uOV_Exception.h"
 #include "drivers/epay_webecr/uOVPA_DOVAVAREZU_10.h"
