@@ -1,7 +1,7 @@
 #include "request/uOvReceipt.h"
 
 #include <cstring>
-#include <functional>
+#include <string_view>
 
 #include "base/uOV_Exception.h"
 #include "base/uOV_Text.h"
@@ -9,16 +9,16 @@
 
 namespace {
 
-std::u16string LocalName(const std::u16string& aName) {
-  const auto colon = aName.find(u':');
-  return colon == std::u16string::npos ? aName : aName.substr(colon + 1);
+// The part of a DOM name after its prefix; the whole name when it has none.
+std::string_view LocalName(std::string_view aName) {
+  const auto colon = aName.find(':');
+  return colon == std::string_view::npos ? aName : aName.substr(colon + 1);
 }
 
 // Runs aRead on the element's value and wraps any failure in the reader's
 // message shape.
-template <typename Result>
-Result Convert(const ovXmlElement& aNode, const std::u16string& aNodeName, const char16_t* aKind,
-               const std::function<Result(const std::u16string&)>& aRead) {
+template <typename Read>
+auto Convert(const ovXmlElement& aNode, const std::u16string& aNodeName, const char16_t* aKind, Read aRead) {
   try {
     return aRead(krptUtil::ElementValue(aNode));
   } catch (const tOV_Exception& error) {
@@ -37,10 +37,12 @@ bool BooleanRule(const std::u16string& aText) {
 }  // namespace
 
 ovXmlElement krptUtil::FindChild(const ovXmlElement& aParentNode, const std::u16string& aNodeName) {
+  // Compared in the DOM's UTF-8, so a lookup converts one name, not every child's.
+  const std::string wanted = Utf16ToUtf8(aNodeName);
   for (const auto& child : aParentNode.children()) {
     if (child.type() != pugi::node_element) continue;
-    const std::u16string name = ovXmlDocument::Text(child.name());
-    if (name == aNodeName || LocalName(name) == aNodeName) return child;
+    const std::string_view name = child.name();
+    if (name == wanted || LocalName(name) == wanted) return child;
   }
   return {};
 }
@@ -58,20 +60,20 @@ std::u16string krptUtil::ElementValue(const ovXmlElement& aNode) {
 std::u16string krptUtil::GetNodeValueAsString(const ovXmlElement& aParentNode, const std::u16string& aNodeName) {
   const auto node = FindChild(aParentNode, aNodeName);
   if (!node) return {};
-  return Convert<std::u16string>(node, aNodeName, u"string", [](const std::u16string& v) { return v; });
+  return Convert(node, aNodeName, u"string", [](const std::u16string& v) { return v; });
 }
 
 bool krptUtil::GetNodeValueAsBoolean(const ovXmlElement& aParentNode, const std::u16string& aNodeName,
                                      bool aDefaultValue) {
   const auto node = FindChild(aParentNode, aNodeName);
   if (!node) return aDefaultValue;
-  return Convert<bool>(node, aNodeName, u"boolean", BooleanRule);
+  return Convert(node, aNodeName, u"boolean", BooleanRule);
 }
 
 ovCurrency krptUtil::GetNodeValueAsCurrency(const ovXmlElement& aParentNode, const std::u16string& aNodeName) {
   const auto node = FindChild(aParentNode, aNodeName);
   if (!node) return {};
-  return Convert<ovCurrency>(node, aNodeName, u"currency", [](const std::u16string& v) {
+  return Convert(node, aNodeName, u"currency", [](const std::u16string& v) {
     return v.empty() ? ovCurrency{} : TextToCurrency(v);
   });
 }
@@ -79,21 +81,19 @@ ovCurrency krptUtil::GetNodeValueAsCurrency(const ovXmlElement& aParentNode, con
 int32_t krptUtil::GetNodeValueAsInteger(const ovXmlElement& aParentNode, const std::u16string& aNodeName) {
   const auto node = FindChild(aParentNode, aNodeName);
   if (!node) return 0;
-  return Convert<int32_t>(node, aNodeName, u"integer",
-                          [](const std::u16string& v) { return v.empty() ? 0 : StrToInt(v); });
+  return Convert(node, aNodeName, u"integer", [](const std::u16string& v) { return v.empty() ? 0 : StrToInt(v); });
 }
 
 ovDateTime krptUtil::GetNodeValueAsDate(const ovXmlElement& aParentNode, const std::u16string& aNodeName) {
   const auto node = FindChild(aParentNode, aNodeName);
   if (!node) return 0;
-  return Convert<ovDateTime>(node, aNodeName, u"date", [](const std::u16string& v) { return ISOStringToDate(v); });
+  return Convert(node, aNodeName, u"date", [](const std::u16string& v) { return ISOStringToDate(v); });
 }
 
 ovDateTime krptUtil::GetNodeValueAsDateTime(const ovXmlElement& aParentNode, const std::u16string& aNodeName) {
   const auto node = FindChild(aParentNode, aNodeName);
   if (!node) return 0;
-  return Convert<ovDateTime>(node, aNodeName, u"datetime",
-                             [](const std::u16string& v) { return ISOStringToDateTime(v); });
+  return Convert(node, aNodeName, u"datetime", [](const std::u16string& v) { return ISOStringToDateTime(v); });
 }
 
 ovDateTime krptUtil::TryGetNodeValueAsDateTime(const ovXmlElement& aParentNode, const std::u16string& aNodeName) {

@@ -18,7 +18,6 @@ class ovXmlDocument {
   static std::unique_ptr<ovXmlDocument> Parse(const std::u16string& aXml);
 
   ovXmlElement Root() const { return fDocument.document_element(); }
-  pugi::xml_document& Document() { return fDocument; }
 
   // UTF-16 text of a DOM string.
   static std::u16string Text(const char* aUtf8);
