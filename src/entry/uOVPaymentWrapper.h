@@ -40,7 +40,6 @@ class kPaymentWrapperOf : public kPaymentWrapper {
     aErrorMessage = fResult.ErrorText;
     aResult = fResult.Error ? -1 : 0;
   }
-  const Record& Result() const { return fResult; }
 
  protected:
   Record fResult;
