@@ -26,7 +26,7 @@ constexpr ovStringTableEntry kStringTable[] = {
 
 std::u16string LoadLibraryString(int32_t aId) {
   for (const auto& entry : kStringTable) {
-    if (entry.Id == aId) return std::u16string(entry.Text).substr(0, kMaxStringTableText);
+    if (entry.Id == aId) return entry.Text;
   }
   return {};
 }

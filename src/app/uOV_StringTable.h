@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-// Longest text a lookup hands back, in UTF-16 code units (the reader's buffer
-// holds 1024 with the terminator).
+// Longest text the application information takes from one id, in UTF-16
+// code units (the reader's buffer holds 1024 with the terminator).
 constexpr size_t kMaxStringTableText = 1023;
 
-// The text with this id; empty when the table has none.
+// The text with this id, whole; empty when the table has none.
 std::u16string LoadLibraryString(int32_t aId);
