@@ -7,15 +7,14 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <thread>
 #include <vector>
 
 #include "app/uOV_StringTable.h"
 #include "base/uOV_Exception.h"
 #include "base/uOV_Text.h"
+#include "io/LogLines.h"
 #include "platform/ovMessageBox.h"
 #include "platform/ovProcess.h"
 #include "platform/ovRegional.h"
@@ -26,13 +25,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& aPath) {
-  std::ifstream file(aPath, std::ios::binary);
-  std::stringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
 
 // Everything a descriptor holds right now (it must be non-blocking).
 std::string Drain(int aFd) {
@@ -232,7 +224,7 @@ class ApplicationTest : public ::testing::Test {
   }
 
   fs::path LogPath() const { return folder.Path() / "Shop" / "LogFiles" / "Pos.log"; }
-  bool LogHolds(const std::string& aText) const { return ReadAll(LogPath()).find(aText) != std::string::npos; }
+  bool LogHolds(const std::string& aText) const { return ReadWholeFile(LogPath()).find(aText) != std::string::npos; }
 
   TempFolder folder;
   fs::path host;
@@ -286,7 +278,7 @@ TEST_F(ApplicationTest, LogWritesTheApplicationLogAndKeepsTheLastError) {
   Application()->Log(let_info, u"still running");
   EXPECT_EQ(Application()->LastError(), u"second failure");
   DestroyApplication();  // writes out the queue
-  const std::string log = ReadAll(LogPath());
+  const std::string log = ReadWholeFile(LogPath());
   EXPECT_NE(log.find(" - started\r\n"), std::string::npos);
   EXPECT_NE(log.find(" - ERROR - first failure\r\n"), std::string::npos);
   EXPECT_NE(log.find(" - ERROR - second failure\r\n"), std::string::npos);

@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "base/uOV_Exception.h"
+#include "io/LogLines.h"
 #include "platform/ovClock.h"
 #include "platform/ovRegional.h"
 #include "platform/ovUtf.h"
@@ -22,17 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const ovLocalTime kFixedTime{2024, 3, 15, 14, 30, 5, 123};
-
-std::string ReadAll(const fs::path& aPath) {
-  std::ifstream file(aPath, std::ios::binary);
-  std::stringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
-
 bool FileHolds(const fs::path& aPath, const std::string& aText) {
-  return ReadAll(aPath).find(aText) != std::string::npos;
+  return ReadWholeFile(aPath).find(aText) != std::string::npos;
 }
 
 std::vector<std::string> Lines(const std::string& aContent) {
@@ -46,7 +37,7 @@ std::vector<std::string> Lines(const std::string& aContent) {
 
 class LogWriterTest : public ::testing::Test {
  protected:
-  void SetUp() override { SetClockForTesting([] { return kFixedTime; }); }
+  void SetUp() override { SetClockForTesting([] { return kLogTestTime; }); }
   void TearDown() override {
     SetClockForTesting(nullptr);
     SetRegionalSettings(ovRegionalSettings{});
@@ -96,7 +87,7 @@ TEST_F(LogWriterTest, LinesCarryTimestampSeparatorAndCrLfInUtf8WithoutBom) {
     writer.Write(let_info, u"Καλημέρα €");
     writer.Write(let_info, u"");
   }
-  EXPECT_EQ(ReadAll(LogPath("DRV.log")),
+  EXPECT_EQ(ReadWholeFile(LogPath("DRV.log")),
             "2024-03-15 14:30:05:123 - ConnectTimeout=5000\r\n"
             "2024-03-15 14:30:05:123 - ERROR - Post Error:refused\r\n"
             "2024-03-15 14:30:05:123 - \xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC\xCE\xAD\xCF\x81\xCE\xB1 "
@@ -112,16 +103,16 @@ TEST_F(LogWriterTest, TimestampUsesRegionalTimeSeparator) {
     tOV_LogWriter writer(u"DRV", folder.Path16(), 0, false);
     writer.Write(let_info, u"x");
   }
-  EXPECT_EQ(ReadAll(LogPath("DRV.log")), "2024-03-15 14.30.05.123 - x\r\n");
+  EXPECT_EQ(ReadWholeFile(LogPath("DRV.log")), "2024-03-15 14.30.05.123 - x\r\n");
 }
 
 TEST_F(LogWriterTest, TimestampIsTakenAtTheCall) {
   tOV_LogWriter writer(u"DRV", folder.Path16(), 0, false);
   SetClockForTesting([] { return ovLocalTime{2023, 1, 2, 3, 4, 5, 6}; });
   writer.Write(let_info, u"early");
-  SetClockForTesting([] { return kFixedTime; });
+  SetClockForTesting([] { return kLogTestTime; });
   ASSERT_TRUE(WaitFor([&] { return FileHolds(LogPath("DRV.log"), "early"); }));
-  EXPECT_EQ(ReadAll(LogPath("DRV.log")), "2023-01-02 03:04:05:006 - early\r\n");
+  EXPECT_EQ(ReadWholeFile(LogPath("DRV.log")), "2023-01-02 03:04:05:006 - early\r\n");
 }
 
 TEST_F(LogWriterTest, MessagesAreCutToMaxLengthInUtf16CodeUnits) {
@@ -145,7 +136,7 @@ TEST_F(LogWriterTest, MessagesAreCutToMaxLengthInUtf16CodeUnits) {
       EXPECT_EQ(writer.MaxMessageLength(), c.maxLength);
       writer.Write(let_info, c.message);
     }
-    EXPECT_EQ(ReadAll(folder.Path() / (Utf16ToUtf8(name) + ".log")),
+    EXPECT_EQ(ReadWholeFile(folder.Path() / (Utf16ToUtf8(name) + ".log")),
               "2024-03-15 14:30:05:123 - " + c.written + "\r\n")
         << "max " << c.maxLength;
   }
@@ -195,7 +186,7 @@ TEST_F(LogWriterTest, GetLogFileSizeIsMinusOneUntilTheFileExists) {
   EXPECT_TRUE(writer.CheckLogfileSize());
   writer.Write(let_info, u"x");
   ASSERT_TRUE(WaitFor([&] { return writer.GetLogFileSize() > 0; }));
-  EXPECT_EQ(writer.GetLogFileSize(), static_cast<int64_t>(ReadAll(LogPath("DRV.log")).size()));
+  EXPECT_EQ(writer.GetLogFileSize(), static_cast<int64_t>(ReadWholeFile(LogPath("DRV.log")).size()));
 }
 
 // Roll-over happens only when the file is strictly larger than the limit.
@@ -217,11 +208,11 @@ TEST_F(LogWriterTest, RollsOverOnlyAboveTheByteLimit) {
     }
     const std::string line = "2024-03-15 14:30:05:123 - next\r\n";
     if (c.rolled) {
-      EXPECT_EQ(ReadAll(rolled), existing) << c.existingBytes;
-      EXPECT_EQ(ReadAll(current), line) << c.existingBytes;
+      EXPECT_EQ(ReadWholeFile(rolled), existing) << c.existingBytes;
+      EXPECT_EQ(ReadWholeFile(current), line) << c.existingBytes;
     } else {
       EXPECT_FALSE(fs::exists(rolled)) << c.existingBytes;
-      EXPECT_EQ(ReadAll(current), existing + line) << c.existingBytes;
+      EXPECT_EQ(ReadWholeFile(current), existing + line) << c.existingBytes;
     }
   }
 }
@@ -237,9 +228,9 @@ TEST_F(LogWriterTest, SizeIsCheckedBeforeEveryLine) {
     writer.Write(let_info, u"one!");
     writer.Write(let_info, u"two!");
   }
-  EXPECT_EQ(ReadAll(LogPath("DRV_20240315143005123.log")),
+  EXPECT_EQ(ReadWholeFile(LogPath("DRV_20240315143005123.log")),
             std::string(1000, 'x') + "2024-03-15 14:30:05:123 - one!\r\n");
-  EXPECT_EQ(ReadAll(current), "2024-03-15 14:30:05:123 - two!\r\n");
+  EXPECT_EQ(ReadWholeFile(current), "2024-03-15 14:30:05:123 - two!\r\n");
 }
 
 TEST_F(LogWriterTest, ExistingRollOverTargetLeavesTheFullFileInPlace) {
@@ -252,8 +243,8 @@ TEST_F(LogWriterTest, ExistingRollOverTargetLeavesTheFullFileInPlace) {
     writer.SetMaxLogFileSize(1);
     writer.Write(let_info, u"kept");
   }
-  EXPECT_EQ(ReadAll(target), "earlier roll-over");
-  EXPECT_EQ(ReadAll(current), std::string(2000, 'x') + "2024-03-15 14:30:05:123 - kept\r\n");
+  EXPECT_EQ(ReadWholeFile(target), "earlier roll-over");
+  EXPECT_EQ(ReadWholeFile(current), std::string(2000, 'x') + "2024-03-15 14:30:05:123 - kept\r\n");
 }
 
 TEST_F(LogWriterTest, DestructionWritesOutEveryQueuedLineInCallOrderPerThread) {
@@ -273,7 +264,7 @@ TEST_F(LogWriterTest, DestructionWritesOutEveryQueuedLineInCallOrderPerThread) {
     }
     for (auto& thread : writers) thread.join();
   }  // destroyed right after the burst
-  const std::vector<std::string> lines = Lines(ReadAll(LogPath("BURST.log")));
+  const std::vector<std::string> lines = Lines(ReadWholeFile(LogPath("BURST.log")));
   ASSERT_EQ(lines.size(), size_t(kThreads * kLinesPerThread));
   std::vector<int> next(kThreads, 0);
   for (const std::string& line : lines) {
@@ -301,7 +292,7 @@ TEST_F(LogWriterTest, LineIsLostAfterTenFailedAttemptsAndTheNextIsWritten) {
   fs::remove(current);
   writer.Write(let_info, u"next line");
   ASSERT_TRUE(WaitFor([&] { return FileHolds(current, "next line"); }));
-  EXPECT_EQ(ReadAll(current), "2024-03-15 14:30:05:123 - next line\r\n");
+  EXPECT_EQ(ReadWholeFile(current), "2024-03-15 14:30:05:123 - next line\r\n");
 }
 
 TEST_F(LogWriterTest, MissingFolderDropsLinesWithoutReachingTheCaller) {
@@ -325,7 +316,7 @@ TEST_F(LogWriterTest, TwoWritersOnOneFileKeepEveryLine) {
   }
   // Every line arrives whole and once; the two writers interleave freely.
   std::multiset<std::string> messages;
-  for (const auto& line : Lines(ReadAll(LogPath("SHARED.log")))) {
+  for (const auto& line : Lines(ReadWholeFile(LogPath("SHARED.log")))) {
     ASSERT_EQ(line.substr(23, 3), " - ") << line;
     messages.insert(line.substr(26));
   }
