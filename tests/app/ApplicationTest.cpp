@@ -14,13 +14,13 @@
 #include "app/uOV_StringTable.h"
 #include "base/uOV_Exception.h"
 #include "base/uOV_Text.h"
-#include "io/LogLines.h"
 #include "platform/ovMessageBox.h"
 #include "platform/ovProcess.h"
 #include "platform/ovRegional.h"
 #include "platform/ovUtf.h"
 #include "support/TempFolder.h"
 #include "support/WaitFor.h"
+#include "support/WholeFile.h"
 
 namespace {
 
