@@ -1,7 +1,7 @@
 // Shared pieces of the database proxy's tests: the application object in
 // batch mode (its log in a temporary host folder), command-line arguments
-// for one test, environment variables for one test, and the registry
-// database that the test fixture's PostgreSQL server offers.
+// for one test and environment variables for one test. The registry
+// database itself is in RegistryDb.h.
 #pragma once
 
 #include <map>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "db/uOV_Bottegario.h"
+#include "db/RegistryDb.h"
 
 // The application log's text so far, and waiting for a line to arrive
 // (the log writer works on its own thread).
@@ -42,27 +42,3 @@ class ScopedEnvironmentVariable {
   std::string fName;
   std::optional<std::string> fOldValue;
 };
-
-// Connection facts of the test server, from registry-db.env.
-struct RegistryDbSettings {
-  std::u16string host;
-  std::u16string port;
-  std::u16string database;
-  std::u16string user;
-  std::u16string password;
-  std::u16string driver;
-  std::u16string dataSource;
-};
-
-// Reads $OV_TEST_BINARY_DIR/registry-db/registry-db.env; answers false with
-// the reason in aError when it is missing or incomplete.
-bool ReadRegistryDbSettings(RegistryDbSettings& aSettings, std::string& aError);
-
-// A proxy set up for the test server (not yet connected).
-std::unique_ptr<tOV_BottegarioProxy> MakeRegistryProxy(const RegistryDbSettings& aSettings);
-
-// The statements of the registry schema file, for loading into a test schema.
-std::vector<std::u16string> RegistrySchemaStatements();
-
-// A random lower-case name with the prefix, for schemas and roles of one test.
-std::u16string UniqueName(const std::u16string& aPrefix);

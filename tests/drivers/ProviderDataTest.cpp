@@ -5,11 +5,9 @@
 
 #include <fstream>
 
-#include "db/DbTestSupport.h"
+#include "db/TestRegistry.h"
 #include "db/uOV_Bottegario.h"
 #include "drivers/epay_webecr/uOVPA_ProviderData.h"
-#include "platform/ovProcess.h"
-#include "platform/ovUtf.h"
 #include "support/FailureOf.h"
 #include "support/ScopedCurrentDirectory.h"
 #include "support/TempFolder.h"
@@ -44,58 +42,18 @@ TEST(ProviderData, TheSettingsFileIsReadAsNameValueLines) {
   EXPECT_EQ(untouched.DBDriver(), tOV_BottegarioProxy::kDefaultDBDriver);
 }
 
-class ProviderDataDbTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(ReadRegistryDbSettings(fSettings, error)) << error;
-    fAdmin = MakeRegistryProxy(fSettings);
-    ASSERT_TRUE(fAdmin->Connect()) << Utf16ToUtf8(fAdmin->ConnectionError());
-    // A login whose search path is a schema of this test's own.
-    fSchema = UniqueName(u"t_");
-    fRole = UniqueName(u"r_");
-    Run(u"create role " + fRole + u" login password 'branch-pw'");
-    Run(u"create schema " + fSchema);
-    Run(u"grant usage on schema " + fSchema + u" to " + fRole);
-    Run(u"alter role " + fRole + u" set search_path to " + fSchema + u", public");
-    Run(u"set search_path to " + fSchema + u", public");
-  }
+// The settings file in the current directory, as the driver looks it up.
+void WriteSettingsFile(const TempFolder& aFolder, const std::string& aText) {
+  std::ofstream(aFolder.Path() / "ovFP_RORUZEZU_10.ini", std::ios::binary) << aText;
+}
 
-  void TearDown() override {
-    if (!fAdmin || !fAdmin->Connected()) return;
-    if (!fSchema.empty()) Run(u"drop schema if exists " + fSchema + u" cascade");
-    if (!fRole.empty()) Run(u"drop role if exists " + fRole);
-  }
-
-  void Run(const std::u16string& aSQL) { fAdmin->CreateDataset(aSQL); }
-
-  void LoadSchema() {
-    for (const auto& statement : RegistrySchemaStatements()) Run(statement);
-    Run(u"grant select on all tables in schema " + fSchema + u" to " + fRole);
-  }
-
-  // The settings file in the current directory, as the driver looks it up.
-  void WriteSettingsFile(const TempFolder& aFolder, const std::u16string& aPassword) {
-    std::ofstream(aFolder.Path() / "ovFP_RORUZEZU_10.ini")
-        << "[Tillora]\nDataSource=" << Utf16ToUtf8(fSettings.dataSource) << "\nDBName="
-        << Utf16ToUtf8(fSettings.database) << "\nDBUserName=" << Utf16ToUtf8(fRole)
-        << "\nDbUserPwd=" << Utf16ToUtf8(aPassword) << "\nDBDriver=" << Utf16ToUtf8(fSettings.driver) << "\n";
-  }
-
-  RegistryDbSettings fSettings;
-  std::unique_ptr<tOV_BottegarioProxy> fAdmin;
-  std::u16string fSchema;
-  std::u16string fRole;
-};
-
-TEST_F(ProviderDataDbTest, BranchesAreLoadedWithTheCountryPrefixAndAFiscalNumberOfZeroForNull) {
-  LoadSchema();
-  Run(u"insert into companyrecord (id, Company_VATId) values (1, '099999999'), (2, 'EL088888888'), (3, 'el077')");
-  Run(u"insert into branchrecord (Branch_Code, Branch_Company, Branch_FiscalId, InvoiceSerieTemplate, "
-      u"CreditNoteSerieTemplate) values ('12', 1, 4, 'INV-{{Store}}', 'CRN-{{Store}}'), ('13', 2, null, null, 'C'), "
-      u"('14', 3, 0, 'I', null)");
+TEST(ProviderDataDbTest, BranchesAreLoadedWithTheCountryPrefixAndAFiscalNumberOfZeroForNull) {
+  const TestRegistry registry({{1, "099999999"}, {2, "EL088888888"}, {3, "el077"}},
+                              {{"12", 1, 4, "INV-{{Store}}", "CRN-{{Store}}"},
+                               {"13", 2, std::nullopt, std::nullopt, "C"},
+                               {"14", 3, 0, "I", std::nullopt}});
   TempFolder folder;
-  WriteSettingsFile(folder, u"branch-pw");
+  WriteSettingsFile(folder, registry.SettingsFileText());
   ScopedCurrentDirectory inFolder(folder.Path16());
 
   kProviderData data;
@@ -116,23 +74,26 @@ TEST_F(ProviderDataDbTest, BranchesAreLoadedWithTheCountryPrefixAndAFiscalNumber
   EXPECT_EQ(data.Find(u"14")->fCompany_VATId, u"ELel077");
 }
 
-TEST_F(ProviderDataDbTest, LoadFailuresHaveTheirMessages) {
+TEST(ProviderDataDbTest, LoadFailuresHaveTheirMessages) {
+  TestRegistry registry({}, {});
   TempFolder folder;
   ScopedCurrentDirectory inFolder(folder.Path16());
-  WriteSettingsFile(folder, u"wrong-pw");
+  std::string wrongPassword = registry.SettingsFileText();
+  wrongPassword.replace(wrongPassword.find(registry.Password()), registry.Password().size(), "wrong-pw");
+  WriteSettingsFile(folder, wrongPassword);
   kProviderData data;
   EXPECT_EQ(FailureOf([&] { LoadProviderData(data); }), u"Unable to connect to Tillora Registry");
 
-  WriteSettingsFile(folder, u"branch-pw");
-  EXPECT_NE(FailureOf([&] { LoadProviderData(data); }).find(u"branchrecord"), std::u16string::npos);  // no table yet
-
-  LoadSchema();
+  WriteSettingsFile(folder, registry.SettingsFileText());
   LoadProviderData(data);
   EXPECT_EQ(data.Count(), 0u);
 
-  Run(u"insert into companyrecord (id, Company_VATId) values (1, '1'), (2, '2')");
-  Run(u"insert into branchrecord (Branch_Code, Branch_Company) values ('12', 1), ('12', 2)");
+  registry.Run("insert into companyrecord (id, Company_VATId) values (1, '1'), (2, '2')");
+  registry.Run("insert into branchrecord (Branch_Code, Branch_Company) values ('12', 1), ('12', 2)");
   EXPECT_EQ(FailureOf([&] { LoadProviderData(data); }), u"Duplicates not allowed");
+
+  registry.Run("drop table branchrecord");
+  EXPECT_NE(FailureOf([&] { LoadProviderData(data); }).find(u"branchrecord"), std::u16string::npos);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 
 #include "integration/HostLibrary.h"
 #include "integration/ServiceRecord.h"
-#include "integration/TestRegistry.h"
+#include "db/TestRegistry.h"
 #include "sim/SimOptions.h"
 #include "sim/Simulator.h"
 #include "support/TempFolder.h"

@@ -21,8 +21,8 @@ struct BranchRow {
   std::string code;
   int company;
   std::optional<int> fiscalId;  // nullopt: NULL in the database
-  std::string invoiceSerieTemplate;
-  std::string creditNoteSerieTemplate;
+  std::optional<std::string> invoiceSerieTemplate;  // nullopt: NULL
+  std::optional<std::string> creditNoteSerieTemplate;
 };
 
 class TestRegistry {
@@ -46,9 +46,10 @@ class TestRegistry {
   const std::string& Database() const { return fDatabase; }
   const std::string& Role() const { return fRole; }
 
- private:
+  // Runs a statement as the fixture's login, in this registry's schema.
   void Run(const std::string& aSQL);
 
+ private:
   std::unique_ptr<tOV_BottegarioProxy> fAdmin;  // the fixture's own login
   std::string fDriver;
   std::string fDataSource;
