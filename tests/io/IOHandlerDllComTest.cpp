@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <fstream>
 
-#include "base/uOV_Exception.h"
 #include "io/LogLines.h"
 #include "io/uOVIOHandler_Com.h"
 #include "io/uOVIOHandler_Dll.h"
 #include "platform/ovUtf.h"
 #include "request/uOvConnection.h"
+#include "support/FailureOf.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -30,15 +30,6 @@ class DllComTest : public ::testing::Test {
   kConnection connection;
 };
 
-std::u16string ExceptionText(const std::function<void()>& aAction) {
-  try {
-    aAction();
-  } catch (const tOV_Exception& e) {
-    return e.Message();
-  }
-  return u"(no exception)";
-}
-
 TEST_F(DllComTest, DllHandlerLoadsTheLibraryAndHandsOutItsFunctions) {
   const std::u16string path = Utf8ToUtf16(OV_TEST_DYNLIB_PATH);
   auto handler = MakeDll(path);
@@ -46,7 +37,7 @@ TEST_F(DllComTest, DllHandlerLoadsTheLibraryAndHandsOutItsFunctions) {
   const auto add = reinterpret_cast<AddFunction>(handler->GetAddress(u"ov_test_add"));
   ASSERT_NE(add, nullptr);
   EXPECT_EQ(add(2, 3), 5);
-  EXPECT_EQ(ExceptionText([&] { handler->GetAddress(u"ov_test_missing"); }),
+  EXPECT_EQ(FailureOf([&] { handler->GetAddress(u"ov_test_missing"); }),
             u"Unable to get address for procedure ov_test_missing");
   EXPECT_TRUE(handler->Connect());
   handler.reset();
@@ -59,7 +50,7 @@ TEST_F(DllComTest, DllHandlerLoadsTheLibraryAndHandsOutItsFunctions) {
 }
 
 TEST_F(DllComTest, MissingLibraryFailsWithTheSystemTextAndLeavesBothBanners) {
-  const std::u16string message = ExceptionText([&] { MakeDll(u"vendor_missing.so"); });
+  const std::u16string message = FailureOf([&] { MakeDll(u"vendor_missing.so"); });
   const std::string text = Utf16ToUtf8(message);
   EXPECT_EQ(text.rfind("Unable to Load Library vendor_missing.so. vendor_missing.so: ", 0), 0u) << text;
   EXPECT_NE(text.find("cannot open shared object file"), std::string::npos) << text;
@@ -74,13 +65,13 @@ TEST_F(DllComTest, MissingLibraryFailsWithTheSystemTextAndLeavesBothBanners) {
 TEST_F(DllComTest, FileThatIsNoLibraryFailsTheSameWay) {
   const fs::path bogus = folder.Path() / "bogus.so";
   std::ofstream(bogus) << "not a library\n";
-  const std::string text = Utf16ToUtf8(ExceptionText([&] { MakeDll(Utf8ToUtf16(bogus.string())); }));
+  const std::string text = Utf16ToUtf8(FailureOf([&] { MakeDll(Utf8ToUtf16(bogus.string())); }));
   EXPECT_EQ(text.rfind("Unable to Load Library " + bogus.string() + ". ", 0), 0u) << text;
   EXPECT_EQ(text.substr(text.size() - 6), " [126]") << text;
 }
 
 TEST_F(DllComTest, EmptyLibraryNameDoesNotReachTheHostProgram) {
-  EXPECT_EQ(ExceptionText([&] { MakeDll(u""); }), u"Unable to Load Library . No library name given [126]");
+  EXPECT_EQ(FailureOf([&] { MakeDll(u""); }), u"Unable to Load Library . No library name given [126]");
 }
 
 TEST_F(DllComTest, ComHandlerOnlyLogs) {
@@ -111,8 +102,8 @@ TEST_F(DllComTest, TransportOperationsAreEmptyOrUnsupported) {
     EXPECT_EQ(h.ReadUpTo({0x0d}), u"");
     EXPECT_EQ(h.ReadChars(5), u"");
     EXPECT_EQ(h.DecodeError(404), u"");
-    EXPECT_EQ(ExceptionText([&] { h.ReadAll(); }), u"ReadAll Unsupported");
-    EXPECT_EQ(ExceptionText([&] { h.InputBufferContainsData(); }), u"InputBufferContainsData Unsupported");
+    EXPECT_EQ(FailureOf([&] { h.ReadAll(); }), u"ReadAll Unsupported");
+    EXPECT_EQ(FailureOf([&] { h.InputBufferContainsData(); }), u"InputBufferContainsData Unsupported");
     EXPECT_FALSE(h.ErrorFound());
   }
 }
