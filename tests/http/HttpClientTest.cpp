@@ -13,6 +13,7 @@
 #include "http/uOV_HTTPClient.h"
 #include "http/uOV_JsonWriter.h"
 #include "platform/ovUtf.h"
+#include "support/HttpDigest.h"
 #include "support/TempFolder.h"
 #include "support/TestCertificate.h"
 
@@ -100,44 +101,6 @@ std::string Base64(const std::string& aBytes) {
   return out;
 }
 
-std::string Md5Hex(const std::string& aText) {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  EVP_Digest(aText.data(), aText.size(), digest, &length, EVP_md5(), nullptr);
-  static const char kHex[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned int i = 0; i < length; ++i) {
-    hex.push_back(kHex[digest[i] >> 4]);
-    hex.push_back(kHex[digest[i] & 15]);
-  }
-  return hex;
-}
-
-// key=value and key="value" pairs of a Digest authorization header.
-std::map<std::string, std::string> DigestParameters(const std::string& aHeader) {
-  std::map<std::string, std::string> parameters;
-  size_t i = aHeader.find(' ');
-  while (i != std::string::npos && i < aHeader.size()) {
-    while (i < aHeader.size() && (aHeader[i] == ' ' || aHeader[i] == ',')) ++i;
-    const size_t equals = aHeader.find('=', i);
-    if (equals == std::string::npos) break;
-    const std::string key = aHeader.substr(i, equals - i);
-    std::string value;
-    i = equals + 1;
-    if (i < aHeader.size() && aHeader[i] == '"') {
-      const size_t close = aHeader.find('"', i + 1);
-      value = aHeader.substr(i + 1, close - i - 1);
-      i = close == std::string::npos ? close : close + 1;
-    } else {
-      const size_t comma = aHeader.find(',', i);
-      value = aHeader.substr(i, comma - i);
-      i = comma;
-    }
-    parameters[key] = value;
-  }
-  return parameters;
-}
-
 class HttpClientTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -202,7 +165,7 @@ class HttpClientTest : public testing::Test {
       fDigest.Record(aRequest);
       const std::string header = aRequest.get_header_value("Authorization");
       if (header.rfind("Digest ", 0) == 0) {
-        auto p = DigestParameters(header);
+        auto p = DigestFields(header);
         const std::string ha1 = Md5Hex(p["username"] + ":" + p["realm"] + ":" + "digest-pass");
         const std::string ha2 = Md5Hex(aRequest.method + ":" + p["uri"]);
         const std::string expected =
