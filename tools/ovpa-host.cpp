@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "OVPA_DOVAVAREZU_10.h"
+#include "platform/ovUtf.h"
 
 namespace {
 
@@ -46,45 +47,6 @@ void PrintHelp() {
       "\n"
       "Exit status: 0 when every call answered 0, 1 when a call answered -1,\n"
       "2 on misuse (unknown call, missing file, library that does not load).\n";
-}
-
-std::u16string FromUtf8(const std::string& aText) {
-  std::u16string out;
-  for (size_t i = 0; i < aText.size();) {
-    unsigned char c = aText[i];
-    uint32_t code = c;
-    int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    if (extra) code = c & (0x3F >> extra);
-    ++i;
-    for (int k = 0; k < extra && i < aText.size(); ++k, ++i) code = (code << 6) | (aText[i] & 0x3F);
-    if (code >= 0x10000) {
-      code -= 0x10000;
-      out.push_back(char16_t(0xD800 + (code >> 10)));
-      out.push_back(char16_t(0xDC00 + (code & 0x3FF)));
-    } else {
-      out.push_back(char16_t(code));
-    }
-  }
-  return out;
-}
-
-std::string ToUtf8(const uint16_t* aText, unsigned aLength) {
-  std::string out;
-  for (unsigned i = 0; i < aLength; ++i) {
-    uint32_t code = aText[i];
-    if (code >= 0xD800 && code < 0xDC00 && i + 1 < aLength) code = 0x10000 + ((code - 0xD800) << 10) + (aText[++i] - 0xDC00);
-    if (code < 0x80) {
-      out.push_back(char(code));
-    } else if (code < 0x800) {
-      out += {char(0xC0 | (code >> 6)), char(0x80 | (code & 0x3F))};
-    } else if (code < 0x10000) {
-      out += {char(0xE0 | (code >> 12)), char(0x80 | ((code >> 6) & 0x3F)), char(0x80 | (code & 0x3F))};
-    } else {
-      out += {char(0xF0 | (code >> 18)), char(0x80 | ((code >> 12) & 0x3F)), char(0x80 | ((code >> 6) & 0x3F)),
-              char(0x80 | (code & 0x3F))};
-    }
-  }
-  return out;
 }
 
 std::string JsonString(const std::string& aText) {
@@ -218,7 +180,8 @@ struct Library {
 
 std::string TakeString(const Library& aLibrary, BSTR aValue) {
   if (aValue == nullptr) return {};
-  std::string text = ToUtf8(aValue, aLibrary.SysStringLen(aValue));
+  std::string text =
+      Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(aValue), aLibrary.SysStringLen(aValue)));
   aLibrary.SysFreeString(aValue);
   return text;
 }
@@ -304,7 +267,7 @@ int main(int argc, char** argv) {
         return 2;
       }
     }
-    const std::u16string text = FromUtf8(input);
+    const std::u16string text = Utf8ToUtf16(input);
     BSTR request = library.SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), unsigned(text.size()));
     BSTR output = nullptr;
     BSTR message = nullptr;
