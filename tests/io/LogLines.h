@@ -3,22 +3,14 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/ovClock.h"
+#include "support/WholeFile.h"
 
 inline const ovLocalTime kLogTestTime{2024, 3, 15, 14, 30, 5, 123};
 inline const std::string kLogTestStamp = "2024-03-15 14:30:05:123 - ";
-
-inline std::string ReadWholeFile(const std::filesystem::path& aPath) {
-  std::ifstream file(aPath, std::ios::binary);
-  std::stringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
 
 // The messages of the log, without timestamp and final CR LF; error lines
 // keep their "ERROR - " marker.
