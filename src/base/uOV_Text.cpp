@@ -41,6 +41,16 @@ bool SameText(std::u16string_view aLeft, std::u16string_view aRight) {
   return true;
 }
 
+bool FindNameValue(const std::vector<std::u16string>& aLines, std::u16string_view aName, std::u16string& aValue) {
+  for (const auto& line : aLines) {
+    const size_t equals = line.find(u'=');
+    if (equals == std::u16string::npos || !SameText(std::u16string_view(line).substr(0, equals), aName)) continue;
+    aValue = line.substr(equals + 1);
+    return true;
+  }
+  return false;
+}
+
 bool StartsText(std::u16string_view aPrefix, std::u16string_view aText) {
   return aText.size() >= aPrefix.size() && SameText(aPrefix, aText.substr(0, aPrefix.size()));
 }

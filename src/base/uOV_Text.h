@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/ovUtf.h"
 
@@ -15,6 +16,11 @@ std::u16string LowerCase(std::u16string_view aText);
 std::u16string UpperCase(std::u16string_view aText);
 bool SameText(std::u16string_view aLeft, std::u16string_view aRight);
 bool StartsText(std::u16string_view aPrefix, std::u16string_view aText);
+
+// In a list of "name=value" lines, the value of the first line whose name
+// (the text before its first "=") equals aName without regard to case; the
+// value is the rest of the line as it stands. Lines without "=" name nothing.
+bool FindNameValue(const std::vector<std::u16string>& aLines, std::u16string_view aName, std::u16string& aValue);
 
 // Removes blanks and control characters (code units up to 32) at both ends.
 std::u16string Trim(std::u16string_view aText);

@@ -89,19 +89,14 @@ void kDeviceHandler::ReadParameters(const ovXmlElement& aNode) {
 }
 
 std::u16string kDeviceHandler::GetParameter(const std::u16string& aName) const {
-  const std::u16string wanted = LowerCase(aName);
-  for (const auto& line : fParameters) {
-    if (SameText(NamePart(line), wanted)) return ValuePart(line);
-  }
-  return {};
+  std::u16string value;
+  FindNameValue(fParameters, aName, value);
+  return value;
 }
 
 bool kDeviceHandler::ParameterExists(const std::u16string& aName) const {
-  const std::u16string wanted = LowerCase(aName);
-  for (const auto& line : fParameters) {
-    if (SameText(NamePart(line), wanted)) return true;
-  }
-  return false;
+  std::u16string ignored;
+  return FindNameValue(fParameters, aName, ignored);
 }
 
 void kDeviceHandler::SetParameter(const std::u16string& aName, const std::u16string& aValue) {

@@ -20,15 +20,12 @@ constexpr const char16_t* kProviderDataQuery =
 
 constexpr const char16_t* kVatCountryPrefix = u"EL";
 
-// The value of the first name=value line whose name matches; lines without
-// "=" (section headers, comments) name nothing.
+// A key missing from the file reads as empty text; section headers and
+// other lines without "=" name nothing.
 std::u16string SettingValue(const std::vector<std::u16string>& aLines, std::u16string_view aName) {
-  for (const auto& line : aLines) {
-    const size_t equals = line.find(u'=');
-    if (equals == std::u16string::npos) continue;
-    if (SameText(std::u16string_view(line).substr(0, equals), aName)) return line.substr(equals + 1);
-  }
-  return {};
+  std::u16string value;
+  FindNameValue(aLines, aName, value);
+  return value;
 }
 
 std::u16string WithVatCountryPrefix(const std::u16string& aVatId) {
