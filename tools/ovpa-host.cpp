@@ -24,7 +24,7 @@ const char* const kOperations[] = {"PAY", "REPRINT", "OPEN", "CLOSE", "GETSTATUS
 
 void PrintHelp() {
   std::cout <<
-      "Usage: ovpa-host [--library PATH] [--json] CALL ARG [CALL ARG ...]\n"
+      "Usage: ovpa-host [--library PATH] [--json] [--no-unload] CALL ARG [CALL ARG ...]\n"
       "\n"
       "Loads the payment driver library at run time and runs each call in order,\n"
       "in one process, as a point-of-sale host does: a device opened by one call\n"
@@ -33,20 +33,40 @@ void PrintHelp() {
       "  CALL ARG      PAY, REPRINT, OPEN, CLOSE, GETSTATUS, DAYCLOSE, GETTOTALS or\n"
       "                VERIFYTRAN with a request file (- reads standard input), or\n"
       "                VERSION with a driver name (e.g. OVPA_DOVAVAREZU_10).\n"
-      "  --library P   the library to load (default: OVPA_DOVAVAREZU_10.so in the\n"
-      "                folder above this program, else $OVPA_LIBRARY).\n"
+      "  --library P   the library to load. Without it: $OVPA_LIBRARY when set,\n"
+      "                else OVPA_DOVAVAREZU_10.so in the folder above this program.\n"
       "  --json        one JSON object per call on standard output:\n"
       "                {\"call\",\"argument\",\"result\",\"errorMessage\",\"output\"}.\n"
+      "  --no-unload   end without unloading the library, as a host that simply\n"
+      "                exits does (devices still open are closed at exit).\n"
       "  --help        this text.\n"
       "\n"
       "Request files may quote values of earlier answers: ${Name} is the value of\n"
       "the element Name in the latest answer that had one, ${N.Name} that of call\n"
       "N (counted from 1). So a CLOSE request can say <Handle>${Handle}</Handle>\n"
-      "and a void <PaymentId>${2.PaymentNumber}</PaymentId>. ${env:NAME} is the\n"
-      "environment variable NAME.\n"
+      "and a void <PaymentId>${2.PaymentNumber}</PaymentId>. Answer values go in\n"
+      "as the answer wrote them, XML-escaped already. ${env:NAME} is the\n"
+      "environment variable NAME, XML-escaped (& < > \" ' become entities); an\n"
+      "unset one is an error, an empty one is allowed.\n"
       "\n"
       "Exit status: 0 when every call answered 0, 1 when a call answered -1,\n"
       "2 on misuse (unknown call, missing file, library that does not load).\n";
+}
+
+// Element text as a request may carry it.
+std::string XmlEscaped(const std::string& aText) {
+  std::string out;
+  for (const char c : aText) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&apos;"; break;
+      default: out.push_back(c);
+    }
+  }
+  return out;
 }
 
 std::string JsonString(const std::string& aText) {
@@ -98,7 +118,8 @@ class Substitutions {
     for (const auto& [name, value] : fCalls.back()) fLatest[name] = value;
   }
 
-  // Replaces ${Name} and ${N.Name}; an unknown name is an error.
+  // Replaces ${Name}, ${N.Name} and ${env:NAME}; what cannot be found is an
+  // error, told in aError.
   bool Apply(std::string& aText, std::string& aError) const {
     std::string out;
     size_t position = 0;
@@ -109,10 +130,8 @@ class Substitutions {
       if (end == std::string::npos) break;
       const std::string key = aText.substr(start + 2, end - start - 2);
       std::string value;
-      if (!Lookup(key, value)) {
-        aError = "no earlier answer holds ${" + key + "}";
-        return false;
-      }
+      aError = Lookup(key, value);
+      if (!aError.empty()) return false;
       out += aText.substr(position, start - position) + value;
       position = end + 1;
     }
@@ -121,32 +140,42 @@ class Substitutions {
   }
 
  private:
-  bool Lookup(const std::string& aKey, std::string& aValue) const {
+  // The value of one key, or empty text and the reason it has none.
+  std::string Lookup(const std::string& aKey, std::string& aValue) const {
     if (aKey.rfind("env:", 0) == 0) {
-      const char* value = std::getenv(aKey.c_str() + 4);
-      if (value == nullptr) return false;
-      aValue = value;
-      return true;
+      const std::string variable = aKey.substr(4);
+      const char* value = std::getenv(variable.c_str());
+      if (value == nullptr) return "the environment variable " + variable + " is not set (${" + aKey + "})";
+      aValue = XmlEscaped(value);
+      return {};
     }
     const size_t dot = aKey.find('.');
     const std::map<std::string, std::string>* table = &fLatest;
     std::string name = aKey;
+    std::string missing = "no earlier answer has an element ";
     if (dot != std::string::npos && dot > 0 && aKey.find_first_not_of("0123456789") == dot) {
-      const size_t call = std::stoul(aKey.substr(0, dot));
-      if (call == 0 || call > fCalls.size()) return false;
+      // More digits than any count of calls has cannot name one.
+      const std::string digits = aKey.substr(0, dot);
+      const size_t call = digits.size() <= 9 ? std::stoul(digits) : 0;
+      if (call == 0 || call > fCalls.size()) {
+        return "${" + aKey + "} names call " + digits + ", but " + std::to_string(fCalls.size()) +
+               " calls have answered so far";
+      }
       table = &fCalls[call - 1];
       name = aKey.substr(dot + 1);
+      missing = "the answer of call " + digits + " has no element ";
     }
     const auto found = table->find(name);
-    if (found == table->end()) return false;
+    if (found == table->end()) return missing + name + " (${" + aKey + "})";
     aValue = found->second;
-    return true;
+    return {};
   }
 
   std::vector<std::map<std::string, std::string>> fCalls;
   std::map<std::string, std::string> fLatest;
 };
 
+// $OVPA_LIBRARY, else the library in the folder above this program.
 std::string DefaultLibraryPath(const char* aProgram) {
   if (const char* fromEnvironment = std::getenv("OVPA_LIBRARY")) return fromEnvironment;
   char self[4096] = {};
@@ -191,6 +220,7 @@ std::string TakeString(const Library& aLibrary, BSTR aValue) {
 int main(int argc, char** argv) {
   std::string libraryPath;
   bool json = false;
+  bool unload = true;
   std::vector<std::pair<std::string, std::string>> calls;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
@@ -199,6 +229,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if (argument == "--json") {
       json = true;
+    } else if (argument == "--no-unload") {
+      unload = false;
     } else if (argument == "--library") {
       if (++i >= argc) {
         std::cerr << "ovpa-host: --library needs a path\n";
@@ -299,6 +331,6 @@ int main(int argc, char** argv) {
     }
     std::cout << std::endl;
   }
-  dlclose(module);
+  if (unload) dlclose(module);
   return exitCode;
 }

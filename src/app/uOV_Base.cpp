@@ -14,7 +14,9 @@ constexpr int32_t kFirstInfoId = 10000;
 // Reading goes on across gaps of up to this many ids without text.
 constexpr int kMaxMisses = 10;
 
-std::unique_ptr<tOV_Application> gApplication;
+// A plain pointer: no static destructor may release the object behind the
+// library's unload, which runs at process exit too.
+tOV_Application* gApplication = nullptr;
 
 // Characters aFirst..aFirst+aCount-1 (from 1) read as a number; 1 when they are not one.
 int DatePart(const std::u16string& aText, size_t aFirst, size_t aCount) {
@@ -123,13 +125,16 @@ std::u16string tOV_Application::LogFileName() const { return fLogger->FileName()
 // ---------------------------------------------------------------------------
 // Process-wide object and switches
 
-tOV_Application* Application() { return gApplication.get(); }
+tOV_Application* Application() { return gApplication; }
 
 void CreateApplication() {
-  if (!gApplication) gApplication = std::make_unique<tOV_Application>();
+  if (gApplication == nullptr) gApplication = new tOV_Application();
 }
 
-void DestroyApplication() { gApplication.reset(); }
+void DestroyApplication() {
+  delete gApplication;
+  gApplication = nullptr;
+}
 
 std::u16string FindSwitch(const std::u16string& aSwitch, bool aWhole) {
   for (const std::u16string& argument : CommandLineArguments()) {

@@ -150,21 +150,31 @@ bool tOV_BottegarioProxy::Connect() {
     auto connection = tOV_OdbcConnection::Create();
     connection->Open(OdbcConnectionString(login), kLoginTimeoutSeconds);
     fConnection = std::move(connection);
-    ReadLoginFacts();
   } catch (const tOV_Exception& error) {
     fConnectionError = WithoutPassword(error.Message(), fDBUserPwd);
   } catch (const std::exception& error) {
     fConnectionError = WithoutPassword(Utf8ToUtf16(error.what()), fDBUserPwd);
   }
   if (!fConnectionError.empty()) LogError(u"Connect:" + fConnectionError);
+  if (Connected()) ReadLoginFacts();
   return Connected();
 }
 
+// The server's login time and process id of this connection. Only SQL Server
+// has master..sysprocesses; elsewhere both stay 0. A failure is logged under
+// its own name: the connection itself works.
 void tOV_BottegarioProxy::ReadLoginFacts() {
-  auto dataset = CreateDataset(kLoginQuery);
-  if (!dataset->Eof()) {
-    fLoginDateTime = dataset->FieldByName(u"login_time").AsDateTime();
-    fSQLPid = dataset->FieldByName(u"spid").AsInteger();
+  if (fConnection->DbmsName().find(u"SQL Server") == std::u16string::npos) return;
+  try {
+    auto dataset = CreateDataset(kLoginQuery);
+    if (!dataset->Eof()) {
+      fLoginDateTime = dataset->FieldByName(u"login_time").AsDateTime();
+      fSQLPid = dataset->FieldByName(u"spid").AsInteger();
+    }
+  } catch (const tOV_Exception& error) {
+    LogError(u"ReadLoginFacts:" + error.Message());
+  } catch (const std::exception& error) {
+    LogError(u"ReadLoginFacts:" + Utf8ToUtf16(error.what()));
   }
 }
 

@@ -139,6 +139,14 @@ void tOV_OdbcConnection::Open(const std::u16string& aConnectionString, SQLUINTEG
   fOpen = true;
 }
 
+std::u16string tOV_OdbcConnection::DbmsName() const {
+  if (!fOpen) return {};
+  SQLWCHAR name[128] = {};
+  SQLSMALLINT length = 0;
+  if (!SQL_SUCCEEDED(SQLGetInfoW(fConnection.Get(), SQL_DBMS_NAME, name, sizeof name, &length))) return {};
+  return std::u16string(reinterpret_cast<const char16_t*>(name));
+}
+
 void tOV_OdbcConnection::Close() {
   for (auto& weak : fStatements) {
     if (auto statement = weak.lock()) statement->Release();

@@ -55,6 +55,9 @@ class tOV_OdbcConnection : public std::enable_shared_from_this<tOV_OdbcConnectio
   // Connects without any prompt; raises with the driver's message.
   void Open(const std::u16string& aConnectionString, SQLUINTEGER aLoginTimeoutSeconds);
   bool IsOpen() const { return fOpen; }
+  // The server's product name as the driver reports it ("Microsoft SQL
+  // Server", "PostgreSQL"); empty when it cannot tell or nothing is open.
+  std::u16string DbmsName() const;
   void Close();
   // A fresh statement on the open connection; raises when there is none.
   std::shared_ptr<tOV_OdbcStatement> NewStatement();

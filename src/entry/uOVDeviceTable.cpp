@@ -4,7 +4,9 @@
 
 namespace {
 
-std::unique_ptr<ovPaymentTables> gTables;
+// A plain pointer: no static destructor may free the tables behind the
+// library's unload, which runs at process exit too.
+ovPaymentTables* gTables = nullptr;
 
 }  // namespace
 
@@ -67,11 +69,15 @@ void ovPaymentTables::CloseAll() {
   }
 }
 
-ovPaymentTables* PaymentTables() { return gTables.get(); }
+ovPaymentTables* PaymentTables() { return gTables; }
 
-void InitializePaymentTables() { gTables = std::make_unique<ovPaymentTables>(); }
+void InitializePaymentTables() {
+  if (gTables == nullptr) gTables = new ovPaymentTables();
+}
 
 void FinalizePaymentTables() {
-  if (gTables) gTables->CloseAll();
-  gTables.reset();
+  if (gTables == nullptr) return;
+  gTables->CloseAll();
+  delete gTables;
+  gTables = nullptr;
 }

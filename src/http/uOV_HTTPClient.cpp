@@ -281,6 +281,8 @@ bool OV_HttpClient::Exchange(const std::u16string& aURL, const std::string* aBod
                              bool aRedirectAccepted) {
   fResponse.clear();
   fResponseContentType.clear();
+  fOutcomeUnknown = false;
+  fTransportErrorText.clear();
   CURL* http = fHttp.get();
   if (!http) {
     NoAnswer(CURLE_FAILED_INIT, Utf8ToUtf16(curl_easy_strerror(CURLE_FAILED_INIT)));
@@ -339,15 +341,14 @@ bool OV_HttpClient::Exchange(const std::u16string& aURL, const std::string* aBod
   curl_easy_setopt(http, CURLOPT_POSTFIELDS, static_cast<char*>(nullptr));
   curl_slist_free_all(headers);
 
+  if (code != CURLE_OK || !transfer.StatusLineSeen) {
+    fTransportErrorText = TransferErrorText(transfer, code);
+    // A status of failure tells the outcome even when its body was cut off.
+    const bool failureStatus = transfer.StatusLineSeen && transfer.StatusCode >= 400;
+    fOutcomeUnknown = transfer.Connected && !failureStatus;
+  }
   if (!transfer.StatusLineSeen) {
-    if (transfer.ReadTimedOut) {
-      NoAnswer(CURLE_OPERATION_TIMEDOUT, u"Operation timed out: no data received for " +
-                                             IntToStr(transfer.ReadTimeoutSeconds) + u" seconds");
-    } else {
-      fErrorBuffer.back() = '\0';
-      const std::string text = fErrorBuffer[0] ? TrimAscii(fErrorBuffer.data()) : curl_easy_strerror(code);
-      NoAnswer(code, Utf8ToUtf16(text));
-    }
+    NoAnswer(transfer.ReadTimedOut ? CURLE_OPERATION_TIMEDOUT : int32_t(code), fTransportErrorText);
     return false;
   }
 
@@ -375,6 +376,15 @@ bool OV_HttpClient::Exchange(const std::u16string& aURL, const std::string* aBod
   return result;
 }
 
+std::u16string OV_HttpClient::TransferErrorText(const Transfer& aTransfer, int aCode) {
+  if (aTransfer.ReadTimedOut) {
+    return u"Operation timed out: no data received for " + IntToStr(aTransfer.ReadTimeoutSeconds) + u" seconds";
+  }
+  if (aTransfer.TooLarge) return u"Answer larger than " + IntToStr(int64_t(kMaxResponseBytes)) + u" bytes";
+  fErrorBuffer.back() = '\0';
+  return Utf8ToUtf16(fErrorBuffer[0] ? TrimAscii(fErrorBuffer.data()) : curl_easy_strerror(CURLcode(aCode)));
+}
+
 void OV_HttpClient::WriteLogEntry(tOV_MessageType aEntryType, const std::u16string& aTitle,
                                   const std::u16string& aMessage) {
   if (!fOnWriteLog) return;
@@ -382,7 +392,7 @@ void OV_HttpClient::WriteLogEntry(tOV_MessageType aEntryType, const std::u16stri
 }
 
 std::u16string OV_HttpClient::MaskSecrets(const std::u16string& aText) const {
-  std::u16string text = MaskSecretMembers(aText, fSecretMembers);
+  std::u16string text = MaskCardNumberMembers(MaskSecretMembers(aText, fSecretMembers), fCardNumberMembers);
   std::vector<std::u16string> values = fSecretValues;
   values.push_back(fPassword);
   values.push_back(fBearer);
@@ -390,7 +400,7 @@ std::u16string OV_HttpClient::MaskSecrets(const std::u16string& aText) const {
   // The longest first, so a secret that holds a shorter one is masked whole.
   std::sort(values.begin(), values.end(), [](const auto& a, const auto& b) { return a.size() > b.size(); });
   for (const std::u16string& value : values) {
-    if (value.empty()) continue;
+    if (value.size() < kShortestMaskedValue) continue;
     text = ReplaceAll(text, value, kSecretMask);
     const std::u16string escaped = JsonEscape(value);
     if (escaped != value) text = ReplaceAll(text, escaped, kSecretMask);

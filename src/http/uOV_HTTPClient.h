@@ -67,21 +67,33 @@ class OV_HttpClient {
   void SetCAFile(const std::u16string& aValue) { fCAFile = aValue; }
 
   // Secrets in the trace. The string values of these JSON members are masked
-  // as "********" wherever they occur in a traced message, and so is every
-  // occurrence of a secret value (as written and as a JSON string escapes it).
-  // Password and Bearer count as secret values without being added. Headers
-  // are never traced. The "Write [n]" and "Read [n]" lengths stay those of the
-  // real text.
+  // as "********" wherever they occur in a traced message. A secret value is
+  // masked wherever it occurs (as written and as a JSON string escapes it)
+  // when it has at least kShortestMaskedValue characters: a shorter one would
+  // mask every amount or id that happens to hold it, and stands masked by its
+  // member anyway. Password and Bearer count as secret values without being
+  // added. Headers are never traced. The "Write [n]" and "Read [n]" lengths
+  // stay those of the real text.
+  static constexpr size_t kShortestMaskedValue = 8;
   const std::vector<std::u16string>& SecretMembers() const { return fSecretMembers; }
   void SetSecretMembers(std::vector<std::u16string> aNames) { fSecretMembers = std::move(aNames); }
   void AddSecretMember(const std::u16string& aName) { fSecretMembers.push_back(aName); }
   void AddSecretValue(const std::u16string& aValue) { fSecretValues.push_back(aValue); }
+  // Card numbers in the trace: the values of these JSON members keep at most
+  // their first six and last four digits (MaskCardNumber).
+  void SetCardNumberMembers(std::vector<std::u16string> aNames) { fCardNumberMembers = std::move(aNames); }
 
   // The last request only. Without an answer, LastStatusCode is the libcurl
   // error code (CURLcode: 7 refused, 28 time-out, 60 certificate not
   // trusted, ...) and LastStatusText its error text.
   int32_t LastStatusCode() const { return fLastStatusCode; }
   const std::u16string& LastStatusText() const { return fLastStatusText; }
+  // The request reached the server, but no complete answer came back and none
+  // that says it failed (cut off, too large, timed out, connection dropped):
+  // the server may have acted on it. TransportErrorText then says what
+  // happened (libcurl's error text); it is empty after a complete answer.
+  bool OutcomeUnknown() const { return fOutcomeUnknown; }
+  const std::u16string& TransportErrorText() const { return fTransportErrorText; }
   const std::u16string& Response() const { return fResponse; }
   const std::u16string& ResponseContentType() const { return fResponseContentType; }
 
@@ -112,6 +124,8 @@ class OV_HttpClient {
   bool Exchange(const std::u16string& aURL, const std::string* aBody, const std::string& aContentType,
                 bool aRedirectAccepted);
   void NoAnswer(int32_t aCode, const std::u16string& aText);
+  // What went wrong with a transfer that ended with libcurl's aCode (a CURLcode).
+  std::u16string TransferErrorText(const Transfer& aTransfer, int aCode);
   void WriteLogEntry(tOV_MessageType aEntryType, const std::u16string& aTitle, const std::u16string& aMessage);
   std::u16string MaskSecrets(const std::u16string& aText) const;
 
@@ -128,6 +142,8 @@ class OV_HttpClient {
   std::u16string fContentCharset = u"utf-8";
   int32_t fLastStatusCode = 0;
   std::u16string fLastStatusText;
+  bool fOutcomeUnknown = false;
+  std::u16string fTransportErrorText;
   std::u16string fResponse;
   std::u16string fResponseContentType;
   ovWriteLogEvent fOnWriteLog;
@@ -136,6 +152,7 @@ class OV_HttpClient {
   std::u16string fCAFile;
   std::vector<std::u16string> fSecretMembers;
   std::vector<std::u16string> fSecretValues;
+  std::vector<std::u16string> fCardNumberMembers;
   std::vector<std::pair<std::u16string, std::u16string>> fRequestHeaders;
   // What the first request fixed: the bearer token (empty: none is sent).
   std::u16string fAppliedBearer;

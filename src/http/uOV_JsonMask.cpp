@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "base/uOV_CardNumber.h"
+#include "http/uOV_JsonWriter.h"
+
 namespace {
 
 bool IsJsonSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
@@ -81,9 +84,23 @@ std::u16string Unescape(std::u16string_view aContent) {
   return out;
 }
 
-}  // namespace
+bool IsNumberCharacter(char16_t c) {
+  return (c >= u'0' && c <= u'9') || c == u'-' || c == u'+' || c == u'.' || c == u'e' || c == u'E';
+}
 
-std::u16string MaskSecretMembers(std::u16string_view aText, const std::vector<std::u16string>& aMemberNames) {
+// What one member value is, as it stands in the text.
+struct ValueToken {
+  std::u16string_view text;  // the whole token: quotation marks included for a string
+  bool isString = false;
+  bool closed = true;  // false: a string cut off by the end of the text
+};
+
+// Copies aText, handing the value of every member named in aMemberNames
+// (after unescaping) to aRewrite and writing its answer in the value's place.
+// String and number values are handed over; other values stay as they are.
+template <typename Rewrite>
+std::u16string RewriteMemberValues(std::u16string_view aText, const std::vector<std::u16string>& aMemberNames,
+                                   Rewrite&& aRewrite) {
   if (aMemberNames.empty()) return std::u16string(aText);
   std::u16string out;
   out.reserve(aText.size());
@@ -100,20 +117,49 @@ std::u16string MaskSecretMembers(std::u16string_view aText, const std::vector<st
     const std::u16string_view content = aText.substr(i + 1, nameEnd - i - 2);
     i = nameEnd;
 
-    // A member name is a string followed by a colon; its value is masked when
-    // it is a string too.
+    // A member name is a string followed by a colon.
     size_t j = i;
     while (j < aText.size() && IsJsonSpace(aText[j])) ++j;
     if (j >= aText.size() || aText[j] != u':') continue;
     if (std::find(aMemberNames.begin(), aMemberNames.end(), Unescape(content)) == aMemberNames.end()) continue;
     ++j;
     while (j < aText.size() && IsJsonSpace(aText[j])) ++j;
-    if (j >= aText.size() || aText[j] != u'"') continue;
-    const size_t valueEnd = ScanString(aText, j, closed);
-    out.append(aText.substr(i, j + 1 - i));  // colon and white space, as they were
-    out.append(kSecretMask);
-    if (closed) out.push_back(u'"');
+    if (j >= aText.size()) continue;
+    ValueToken value;
+    size_t valueEnd = j;
+    if (aText[j] == u'"') {
+      value.isString = true;
+      valueEnd = ScanString(aText, j, value.closed);
+    } else {
+      while (valueEnd < aText.size() && IsNumberCharacter(aText[valueEnd])) ++valueEnd;
+      if (valueEnd == j) continue;  // an object, an array, a literal: not rewritten
+    }
+    value.text = aText.substr(j, valueEnd - j);
+    out.append(aText.substr(i, j - i));  // colon and white space, as they were
+    out.append(aRewrite(value));
     i = valueEnd;
   }
   return out;
+}
+
+}  // namespace
+
+std::u16string MaskSecretMembers(std::u16string_view aText, const std::vector<std::u16string>& aMemberNames) {
+  return RewriteMemberValues(aText, aMemberNames, [](const ValueToken& aValue) {
+    if (!aValue.isString) return std::u16string(aValue.text);
+    std::u16string masked = u"\"" + std::u16string(kSecretMask);
+    if (aValue.closed) masked.push_back(u'"');
+    return masked;
+  });
+}
+
+std::u16string MaskCardNumberMembers(std::u16string_view aText, const std::vector<std::u16string>& aMemberNames) {
+  return RewriteMemberValues(aText, aMemberNames, [](const ValueToken& aValue) {
+    if (!aValue.isString) return MaskCardNumber(aValue.text);
+    // The digits are masked as the reader sees them, escapes resolved.
+    const size_t contentEnd = aValue.text.size() - (aValue.closed ? 1 : 0);
+    std::u16string masked = u"\"" + JsonEscape(MaskCardNumber(Unescape(aValue.text.substr(1, contentEnd - 1))));
+    if (aValue.closed) masked.push_back(u'"');
+    return masked;
+  });
 }

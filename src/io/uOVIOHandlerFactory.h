@@ -9,8 +9,13 @@
 
 class kDeviceHandler;
 
+// <Driver>_<LogId>, each part made fit for a file name: path separators and
+// characters no file name may hold become "_", and each part is cut to 64
+// characters.
+std::u16string LogFileBaseName(const kDeviceHandler& aHandler);
+
 // The handler class follows the connection type; its log is
-// aLogDir/<Driver>_<LogId>_yyyymmdd.log. The parameter "HexLog" set to "true"
+// aLogDir/LogFileBaseName_yyyymmdd.log. The parameter "HexLog" set to "true"
 // in any letter case switches the hex dump on. Raises what the handler's
 // constructor raises, and "Connection Type <type> is not available in this
 // version" for the connection types this build has no handler for.

@@ -8,8 +8,11 @@
 
 namespace {
 
-const std::u16string kLongRule(60, u'-');
-const std::u16string kShortRule(55, u'-');
+// Banner lines: Pay and VerifyTran after 60 hyphens, DayClose and GetTotals after 55.
+constexpr char16_t kPayBanner[] = u"------------------------------------------------------------ Pay";
+constexpr char16_t kVerifyTranBanner[] = u"------------------------------------------------------------ VerifyTran";
+constexpr char16_t kDayCloseBanner[] = u"------------------------------------------------------- DayClose";
+constexpr char16_t kGetTotalsBanner[] = u"------------------------------------------------------- GetTotals";
 
 }  // namespace
 
@@ -29,6 +32,10 @@ std::u16string kPaymentDevice::GetDriverVersion() {
   return application ? application->VersionText() : std::u16string();
 }
 
+// Every operation starts with a clean error state: a failure recorded by an
+// earlier one must not reach this one's answer.
+void kPaymentDevice::StartOperation() { fIOHandler->ResetCustomError(); }
+
 void kPaymentDevice::Banner(const std::u16string& aLine) { fIOHandler->Debug(let_info, aLine); }
 
 void kPaymentDevice::StampPayment(_int_PAY_result& aResult) {
@@ -46,7 +53,8 @@ void kPaymentDevice::CopyTransportError(Record& aResult) {
 }
 
 void kPaymentDevice::Pub_Pay(const kPaymentHandler& aHandler, _int_PAY_result& aResult) {
-  Banner(kLongRule + u" Pay");
+  StartOperation();
+  Banner(kPayBanner);
   StampPayment(aResult);
   const kPaymentReceipt& receipt = aHandler.PaymentReceipt();
   switch (receipt.Action) {
@@ -64,14 +72,16 @@ void kPaymentDevice::Pub_Pay(const kPaymentHandler& aHandler, _int_PAY_result& a
 }
 
 void kPaymentDevice::Pub_VerifyTran(const kPaymentHandler& aHandler, _int_PAY_result& aResult) {
-  Banner(kLongRule + u" VerifyTran");
+  StartOperation();
+  Banner(kVerifyTranBanner);
   StampPayment(aResult);
   VerifyTran(aHandler.PaymentReceipt(), aResult);
   CopyTransportError(aResult);
 }
 
 void kPaymentDevice::Pub_DayClose(const kPaymentHandler& aHandler, _int_DAYCLOSE_result& aResult) {
-  Banner(kShortRule + u" DayClose");
+  StartOperation();
+  Banner(kDayCloseBanner);
   aResult.LogFileName = fIOHandler->GetLogFileName();
   aResult.ClosureDateTime = Now();
   DayClose(aHandler.DayClose(), aResult);
@@ -79,7 +89,8 @@ void kPaymentDevice::Pub_DayClose(const kPaymentHandler& aHandler, _int_DAYCLOSE
 }
 
 void kPaymentDevice::Pub_GetTotals(const kPaymentHandler& aHandler, _int_GETTOTALS_result& aResult) {
-  Banner(kShortRule + u" GetTotals");
+  StartOperation();
+  Banner(kGetTotalsBanner);
   aResult.LogFileName = fIOHandler->GetLogFileName();
   aResult.DateTime = Now();
   GetTotals(aHandler.Totals(), aResult);
@@ -87,6 +98,7 @@ void kPaymentDevice::Pub_GetTotals(const kPaymentHandler& aHandler, _int_GETTOTA
 }
 
 void kPaymentDevice::Pub_Reprint(const kPaymentHandler& aHandler, _int_REPRINT_result& aResult) {
+  StartOperation();
   Reprint(aHandler.PaymentReceipt(), aResult);
   CopyTransportError(aResult);
 }

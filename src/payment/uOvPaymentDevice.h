@@ -1,8 +1,9 @@
 // The abstract payment device: one open payment terminal. The base builds the
-// device's I/O handler and log from the request that opened it, writes a
-// banner per operation, stamps each result with the log file name and the
-// time, routes the operation to the driver, and copies a recorded transport
-// error into the result. Drivers override the eight operations.
+// device's I/O handler and log from the request that opened it, clears the
+// handler's error state and writes a banner per operation, stamps each result
+// with the log file name and the time, routes the operation to the driver,
+// and copies a transport error recorded during the operation into the result.
+// Drivers override the eight operations.
 #pragma once
 
 #include <cstdint>
@@ -54,6 +55,7 @@ class kPaymentDevice {
   virtual bool VerifyTran(const kPaymentReceipt& aReceipt, _int_PAY_result& aResult) = 0;
 
  private:
+  void StartOperation();
   void Banner(const std::u16string& aLine);
   // What every payment and verification result carries before the driver runs.
   void StampPayment(_int_PAY_result& aResult);

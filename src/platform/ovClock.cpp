@@ -7,14 +7,20 @@
 namespace {
 
 std::mutex gLock;
-std::function<ovLocalTime()> gTestClock;
+
+// Never destroyed: the library's unload, which may run at process exit after
+// static destructors, still stamps log lines.
+std::function<ovLocalTime()>& TestClock() {
+  static std::function<ovLocalTime()>& clock = *new std::function<ovLocalTime()>;
+  return clock;
+}
 
 }  // namespace
 
 ovLocalTime LocalTimeNow() {
   {
     std::lock_guard guard(gLock);
-    if (gTestClock) return gTestClock();
+    if (const auto& clock = TestClock()) return clock();
   }
   const auto now = std::chrono::system_clock::now();
   const auto sinceEpoch = now.time_since_epoch();
@@ -29,5 +35,5 @@ ovLocalTime LocalTimeNow() {
 
 void SetClockForTesting(std::function<ovLocalTime()> aClock) {
   std::lock_guard guard(gLock);
-  gTestClock = std::move(aClock);
+  TestClock() = std::move(aClock);
 }

@@ -20,8 +20,10 @@ struct Overrides {
   std::u16string windowsDirectory;
 };
 
+// Never destroyed: the library's unload, which may run at process exit after
+// static destructors, still asks for the host's folder.
 Overrides& TheOverrides() {
-  static Overrides overrides;
+  static Overrides& overrides = *new Overrides;
   return overrides;
 }
 

@@ -5,16 +5,22 @@
 namespace {
 
 std::mutex gLock;
-ovRegionalSettings gSettings;
+
+// Never destroyed: log lines written during the library's unload, which may
+// run at process exit after static destructors, are still formatted with it.
+ovRegionalSettings& Settings() {
+  static ovRegionalSettings& settings = *new ovRegionalSettings;
+  return settings;
+}
 
 }  // namespace
 
 ovRegionalSettings RegionalSettings() {
   std::lock_guard guard(gLock);
-  return gSettings;
+  return Settings();
 }
 
 void SetRegionalSettings(const ovRegionalSettings& aSettings) {
   std::lock_guard guard(gLock);
-  gSettings = aSettings;
+  Settings() = aSettings;
 }

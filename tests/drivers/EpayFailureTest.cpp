@@ -148,25 +148,29 @@ TEST_F(EpayDriverTest, ReprintDayCloseAndTotalsAreUnsupported) {
   EXPECT_TRUE(dayClose.Error);
   EXPECT_EQ(dayClose.ErrorText, u"Unsupported");
 
-  // The error of an earlier posting is still recorded and takes the place of the text.
+  // The failure of an earlier payment does not reach a later answer.
   fServices.Answer("/token/refresh", {401, R"({"error":"Invalid refresh token"})"});
-  Pay(*driver, Payment(u"PAY"));
+  EXPECT_EQ(Pay(*driver, Payment(u"PAY")).ErrorText, u"Invalid refresh token");
   handler.Deserialize(Request(u"<GetTotals/>"), {dt_GetTotals});
   _int_GETTOTALS_result totals{};
   driver->Pub_GetTotals(handler, totals);
   EXPECT_TRUE(totals.Error);
-  EXPECT_EQ(totals.ErrorText, u"Invalid refresh token");
+  EXPECT_EQ(totals.ErrorText, u"Unsupported");
 }
 
 TEST_F(EpayDriverTest, VerificationDoesNothing) {
+  // Not even after a failed payment, whose error stays with that payment.
+  fServices.Answer(TerminalPath("txninit"), {500, "<html>Oops</html>", "text/html"});
   const auto driver = Open();
+  EXPECT_EQ(Pay(*driver, Payment(u"PAY")).ErrorText, u"Internal Server Error");
   kPaymentHandler handler;
   handler.Deserialize(Request(u"<VerifyTran/>"), {dt_VerifyTran});
   _int_PAY_result result{};
   driver->Pub_VerifyTran(handler, result);
   EXPECT_FALSE(result.Error);
+  EXPECT_EQ(result.ErrorText, u"");
   EXPECT_EQ(result.PaymentNumber, u"");
-  EXPECT_EQ(fServices.Paths(), Paths{"/token"});
+  EXPECT_EQ(fServices.Paths(), (Paths{"/token", kSigning, "/token/refresh", TerminalPath("txninit")}));
 }
 
 TEST_F(EpayDriverTest, AnUntrustedCertificateFailsUnlessVerificationIsOff) {

@@ -42,6 +42,14 @@ EpayTestServices::EpayTestServices() : fServer(&fCertificate) {
     // A terminal that is slow to answer: the card holder is still at it.
     if (answer.delay.count() > 0) std::this_thread::sleep_for(answer.delay);
     aResponse.status = answer.status;
+    if (answer.cutAfter < answer.body.size()) {
+      aResponse.set_content_provider(answer.body.size(), answer.contentType,
+                                     [answer](size_t, size_t, httplib::DataSink& aSink) {
+                                       aSink.write(answer.body.data(), answer.cutAfter);
+                                       return false;  // the connection closes here
+                                     });
+      return;
+    }
     aResponse.set_content(answer.body, answer.contentType);
   });
   fServer.Start();

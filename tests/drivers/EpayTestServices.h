@@ -19,6 +19,8 @@ struct EpayAnswer {
   std::string body;
   std::string contentType = "application/json";
   std::chrono::milliseconds delay{0};
+  // Announces the whole body but sends only this many bytes, then closes.
+  size_t cutAfter = std::string::npos;
 };
 
 struct EpayRequest {

@@ -132,14 +132,35 @@ TEST_F(EpayDriverTest, APaymentIsSignedThenSentWithAFreshToken) {
   EXPECT_EQ(driver->RefreshToken(), u"REFRESH-1");
 }
 
-TEST_F(EpayDriverTest, AmountsAreSentInTruncatedHundredths) {
+TEST_F(EpayDriverTest, WhatIsSignedIsWhatTheTerminalCharges) {
   const auto driver = Open();
-  const std::vector<std::pair<std::u16string, std::string>> cases = {
-      {u"0.005", R"("Amount":0,"TipAmount":99)"}, {u"12.345", R"("Amount":1234,"TipAmount":99)"}};
-  for (const auto& [amount, expected] : cases) {
-    Pay(*driver, Payment(u"PAY", amount, u"<TipAmount>0.999</TipAmount>"));
-    EXPECT_NE(fServices.LastBody(TerminalPath("txninit")).find(expected), std::string::npos) << Utf16ToUtf8(amount);
+  Pay(*driver, Payment(u"PAY", u"12.34", u"<TipAmount>0.99</TipAmount>"));
+  EXPECT_NE(fServices.LastBody("/PosTransactions/signpos").find(R"("paymentAmount":12.34,)"), std::string::npos);
+  EXPECT_NE(fServices.LastBody(TerminalPath("txninit")).find(R"("Amount":1234,"TipAmount":99,)"), std::string::npos);
+}
+
+TEST_F(EpayDriverTest, AmountsTheTerminalCannotChargeExactlyAreRefusedBeforeSigning) {
+  struct Case {
+    std::u16string action;
+    std::u16string amount;
+    std::u16string more;
+    std::u16string message;
+  };
+  const std::vector<Case> cases = {
+      {u"PAY", u"", u"", u"Amount must be greater than 0"},  // an empty Amount reads as 0
+      {u"PAY", u"0", u"", u"Amount must be greater than 0"},
+      {u"REFUND", u"-12.50", u"", u"Amount must be greater than 0"},
+      {u"PAY", u"12.505", u"", u"Amount 12.505 has more than two decimals"},
+      {u"REFUND", u"0.005", u"", u"Amount 0.005 has more than two decimals"},
+      {u"PAY", u"12.50", u"<TipAmount>-1</TipAmount>", u"TipAmount must not be negative"},
+      {u"PAY", u"12.50", u"<TipAmount>0.999</TipAmount>", u"TipAmount 0.999 has more than two decimals"},
+  };
+  const auto driver = Open();
+  for (const Case& c : cases) {
+    EXPECT_EQ(FailureOf([&] { Pay(*driver, Payment(c.action, c.amount, c.more)); }), c.message)
+        << Utf16ToUtf8(c.amount);
   }
+  EXPECT_EQ(fServices.Paths(), std::vector<std::string>{"/token"});  // nothing signed, nothing sent
 }
 
 TEST_F(EpayDriverTest, TheTerminalApiKeyGoesOnlyToTheTerminalService) {
@@ -220,6 +241,67 @@ TEST_F(EpayDriverTest, ATerminalThatAnswersWithinTheReadTimeoutIsWaitedFor) {
   EXPECT_EQ(result.PaymentNetwork, Other);  // no card data came
 }
 
+// The messages of a device log, without their time stamps.
+std::vector<std::string> LogMessages(const std::u16string& aLogFile) {
+  const std::string content = ReadWholeFile(std::filesystem::path(aLogFile));
+  constexpr size_t kStampLength = std::string_view("2024-03-05 14:07:09:000 - ").size();
+  std::vector<std::string> messages;
+  for (size_t start = 0; start < content.size();) {
+    size_t end = content.find("\r\n", start);
+    if (end == std::string::npos) end = content.size();
+    messages.push_back(content.substr(std::min(start + kStampLength, end), end - std::min(start + kStampLength, end)));
+    start = end + 2;
+  }
+  return messages;
+}
+
+TEST_F(EpayDriverTest, ALogLineDescribesTheSaleItIsWrittenFor) {
+  auto driver = Open();
+  ASSERT_FALSE(Pay(*driver, Payment(u"PAY")).Error);
+  fServices.Answer("/PosTransactions/signpos", {503, R"({"error":"Signing down"})"});
+  const std::u16string logFile = Pay(*driver, Payment(u"PAY")).LogFileName;
+  driver.reset();  // the log is written out
+  std::vector<std::string> payLines;
+  for (const std::string& line : LogMessages(logFile)) {
+    if (line.rfind("kDOVAVAREZU.Pay:", 0) == 0) payLines.push_back(line);
+  }
+  ASSERT_EQ(payLines.size(), 2u);
+  EXPECT_EQ(payLines[0].rfind("kDOVAVAREZU.Pay:{\"TxnType\":0", 0), 0u) << payLines[0];
+  EXPECT_EQ(payLines[1], "kDOVAVAREZU.Pay:");  // the failed sale built no message
+}
+
+TEST_F(EpayDriverTest, AFullCardNumberNeverLeavesTheDriver) {
+  fServices.Answer(TerminalPath("txninit"),
+                   {200, R"({"Status":0,"Terminal":"T1","TransactionId":"99","Id":"abc","Amount":1250,)"
+                         R"("CurrencyCode":978,"Transaction":{"CardPAN":"4761739001010010","AuthCode":"A1",)"
+                         R"("STAN":"123"},"TipAmount":0,"Instalments":0,"Result":1})"});
+  fParameters[u"Password"] = u"1";  // a secret too short to mask by value
+  auto driver = Open();
+  const _int_PAY_result result = Pay(*driver, Payment(u"PAY"));
+  EXPECT_EQ(result.MaskedPAN, u"476173******0010");
+  EXPECT_EQ(result.PaymentNetwork, Visa);
+  const std::u16string logFile = result.LogFileName;
+  driver.reset();
+  const std::string log = ReadWholeFile(std::filesystem::path(logFile));
+  EXPECT_EQ(log.find("4761739001010010"), std::string::npos);
+  EXPECT_NE(log.find(R"("CardPAN":"476173******0010")"), std::string::npos);
+  // The short password is masked where it stands, and nowhere else.
+  EXPECT_NE(log.find(R"("password":"********")"), std::string::npos);
+  EXPECT_NE(log.find(R"("Result":1})"), std::string::npos);
+  EXPECT_NE(log.find(R"("Amount":1250,)"), std::string::npos);
+}
+
+TEST_F(EpayDriverTest, AnAnswerCutOffLeavesTheOutcomeUnknown) {
+  const std::string approved = R"({"Status":0,"Terminal":"T1","TransactionId":"99","Id":"abc","Amount":1250})";
+  fServices.Answer(TerminalPath("txninit"), {200, approved, "application/json", {}, 20});
+  const auto driver = Open();
+  const _int_PAY_result result = Pay(*driver, Payment(u"PAY"));
+  EXPECT_TRUE(result.Error);
+  const std::string text = Utf16ToUtf8(result.ErrorText);
+  EXPECT_EQ(text.rfind("The answer of the terminal service could not be read (", 0), 0u) << text;
+  EXPECT_NE(text.find("): the outcome is unknown, check the terminal before retrying"), std::string::npos) << text;
+}
+
 TEST_F(EpayDriverTest, ATerminalThatAnswersPastTheReadTimeoutFailsThePayment) {
   const auto driver = Open();
   driver->SetReadTimeout(1);
@@ -228,7 +310,10 @@ TEST_F(EpayDriverTest, ATerminalThatAnswersPastTheReadTimeoutFailsThePayment) {
   const _int_PAY_result result = Pay(*driver, Payment(u"PAY"));
   EXPECT_TRUE(result.Error);
   EXPECT_EQ(driver->IOHandler().ErrorCode(), 28);  // libcurl's time-out
-  EXPECT_NE(result.ErrorText.find(u"timed out"), std::u16string::npos) << Utf16ToUtf8(result.ErrorText);
+  // The terminal had the request: the card may have been charged.
+  EXPECT_NE(result.ErrorText.find(u"(Operation timed out: no data received for 1 seconds): the outcome is unknown"),
+            std::u16string::npos)
+      << Utf16ToUtf8(result.ErrorText);
 }
 
 }  // namespace

@@ -257,6 +257,7 @@ TEST_F(HttpClientTest, AnswerOf401KeepsReasonPhraseAndBodyAndTracesHttpError) {
   EXPECT_FALSE(client.Post(fServer.Url("/status/401"), u"{\"refresh\":\"r\"}"));
   EXPECT_EQ(client.LastStatusCode(), 401);
   EXPECT_EQ(client.LastStatusText(), u"Unauthorized");
+  EXPECT_FALSE(client.OutcomeUnknown());
   EXPECT_EQ(client.Response(), u"{\"error\":\"status 401\"}");
   EXPECT_EQ(client.ResponseContentType(), u"application/json");
   ASSERT_EQ(fTrace.Lines().size(), 4u);
@@ -330,6 +331,10 @@ TEST_F(HttpClientTest, BodyCutOffAfterTheStatusLineIsAMethodError) {
   EXPECT_EQ(client.Response(), u"");
   EXPECT_EQ(fTrace.Lines().back(), (TraceLine{let_error, u"PostXml method error", u"200 - OK"}));
   EXPECT_EQ(fTrace.Titles(), (std::vector<std::u16string>{u"Write", u"Write [2]", u"PostXml method error"}));
+  // The server had the request and said nothing of failure.
+  EXPECT_TRUE(client.OutcomeUnknown());
+  EXPECT_NE(client.TransportErrorText().find(u"transfer closed"), std::u16string::npos)
+      << Utf16ToUtf8(client.TransportErrorText());
 }
 
 TEST_F(HttpClientTest, BasicAuthenticationSendsUserAndPassword) {
@@ -494,6 +499,8 @@ TEST_F(HttpClientTest, NoAnswerWithinTheReadTimeOutIsATimeOutWithoutAnswer) {
   EXPECT_LT(elapsed, 5s);  // well before the server would answer
   EXPECT_EQ(client.LastStatusCode(), CURLE_OPERATION_TIMEDOUT);
   EXPECT_EQ(client.LastStatusText(), u"Operation timed out: no data received for 1 seconds");
+  EXPECT_TRUE(client.OutcomeUnknown());
+  EXPECT_EQ(client.TransportErrorText(), client.LastStatusText());
   EXPECT_EQ(client.Response(), u"");
   EXPECT_EQ(fTrace.Lines().back(),
             (TraceLine{let_error, u"HTTP Error", u"28 - Operation timed out: no data received for 1 seconds"}));
@@ -516,6 +523,7 @@ TEST_F(HttpClientTest, RefusedConnectionGivesTheLibraryCodeAndText) {
   EXPECT_FALSE(client.Post(url, u"{}"));
   EXPECT_EQ(client.LastStatusCode(), CURLE_COULDNT_CONNECT);
   EXPECT_FALSE(client.LastStatusText().empty());
+  EXPECT_FALSE(client.OutcomeUnknown());  // nothing reached a server
   EXPECT_EQ(client.Response(), u"");
   ASSERT_EQ(fTrace.Lines().size(), 3u);
   EXPECT_EQ(fTrace.Lines()[2], (TraceLine{let_error, u"HTTP Error", u"7 - " + client.LastStatusText()}));
@@ -552,12 +560,12 @@ TEST_F(HttpClientTest, SecretsAreMaskedInTheTraceButLengthsAreReal) {
   OV_HttpClient client;
   UseJson(client);
   client.SetSecretMembers({u"password", u"access"});
-  client.AddSecretValue(u"K3y/Λ");
+  client.AddSecretValue(u"K3y/Λ-9a");
   client.AddSecretValue(u"url-secret");
   client.SetAuthType(ovHTTPAuthType::at_Bearer);
   client.SetBearer(u"bearer-token-9");
   tOV_JsonObject login;
-  login.AddString(u"username", u"u").AddString(u"password", u"p@ss").AddString(u"note", u"K3y/Λ");
+  login.AddString(u"username", u"u").AddString(u"password", u"p@ss").AddString(u"note", u"K3y/Λ-9a");
   const std::u16string body = login.ToJSON();
   ASSERT_TRUE(client.Post(fServer.Url("/echo-authorization?k=url-secret"), body));
   EXPECT_EQ(client.Response(), u"{\"seen\":\"Bearer bearer-token-9\"}");  // the caller gets the real text
@@ -568,6 +576,23 @@ TEST_F(HttpClientTest, SecretsAreMaskedInTheTraceButLengthsAreReal) {
   EXPECT_EQ(fTrace.Lines()[1].message, u"{\"username\":\"u\",\"password\":\"********\",\"note\":\"********\"}");
   EXPECT_EQ(fTrace.Lines()[2].title, u"Read [" + IntToStr(int64_t(client.Response().size())) + u"]");
   EXPECT_EQ(fTrace.Lines()[2].message, u"{\"seen\":\"Bearer ********\"}");
+}
+
+TEST_F(HttpClientTest, SecretValuesTooShortToBeTokensAreMaskedOnlyAsMembers) {
+  OV_HttpClient client;
+  UseJson(client);
+  client.SetSecretMembers({u"password"});
+  client.AddSecretValue(u"1");
+  ASSERT_TRUE(client.Post(fServer.Url("/ok"), u"{\"password\":\"1\",\"amount\":1,\"id\":\"a1\"}"));
+  EXPECT_EQ(fTrace.Lines()[1].message, u"{\"password\":\"********\",\"amount\":1,\"id\":\"a1\"}");
+}
+
+TEST_F(HttpClientTest, CardNumbersOfTheAnswerKeepSixAndFourDigits) {
+  OV_HttpClient client;
+  UseJson(client);
+  client.SetCardNumberMembers({u"CardPAN"});
+  ASSERT_TRUE(client.Post(fServer.Url("/ok"), u"{\"CardPAN\":\"4761739001010010\",\"Other\":\"4761739001010010\"}"));
+  EXPECT_EQ(fTrace.Lines()[1].message, u"{\"CardPAN\":\"476173******0010\",\"Other\":\"4761739001010010\"}");
 }
 
 TEST_F(HttpClientTest, SecretMembersOfTheAnswerAreMasked) {

@@ -51,3 +51,22 @@ TEST(SecretMasking, WithoutNamesTheTextIsUnchanged) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CardNumberMasking, StringAndNumberValuesOfTheNamedMembersKeepSixAndFour) {
+  const std::vector<std::u16string> names = {u"CardPAN"};
+  const std::vector<MaskCase> cases = {
+      {u"{\"CardPAN\":\"4761739001010010\"}", u"{\"CardPAN\":\"476173******0010\"}"},
+      {u"{\"CardPAN\":4761739001010010}", u"{\"CardPAN\":476173******0010}"},
+      {u"{\"CardPAN\":\"476173******0010\"}", u"{\"CardPAN\":\"476173******0010\"}"},
+      {u"{\"CardPAN\":\"\\u00347617390010100\"}", u"{\"CardPAN\":\"476173****0100\"}"},
+      {u"{\"T\":{\"CardPAN\" : \"5351109001010\",\"STAN\":\"123456789\"}}",
+       u"{\"T\":{\"CardPAN\" : \"535110***1010\",\"STAN\":\"123456789\"}}"},
+      {u"{\"CardPAN\":\"47617390010", u"{\"CardPAN\":\"*******0010"},  // cut off
+      {u"{\"CardPAN\":null,\"CardPAN\":{}}", u"{\"CardPAN\":null,\"CardPAN\":{}}"},
+  };
+  for (const MaskCase& c : cases) EXPECT_EQ(MaskCardNumberMembers(c.text, names), c.masked) << Utf16ToUtf8(c.text);
+}
+
+}  // namespace

@@ -2,10 +2,16 @@
 // with its string functions, calls the exports and frees what they hand back.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "integration/HostLibrary.h"
+#include "platform/ovUtf.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -85,6 +91,31 @@ TEST_F(ExportsTest, LookupFailuresReachTheHost) {
   EXPECT_EQ(close.result, -1);
   EXPECT_TRUE(close.messageWasNull);  // CLOSE does not report its error text
   EXPECT_EQ(close.output, u"<Error>True</Error>\r\n<ErrorText></ErrorText>\r\n<LogFileName></LogFileName>");
+}
+
+TEST_F(ExportsTest, AnOpenOnAConnectionTheDriverCannotUseLoadsNothing) {
+  const TempFolder folder;
+  const std::filesystem::path mark = folder.Path() / "loaded";
+  setenv("OV_TEST_LIBRARY_MARK", mark.c_str(), 1);
+  const std::string logId = "dll-" + std::to_string(getpid());
+  const std::string request =
+      "<R><Driver>OVPA_DOVAVAREZU_10</Driver><LogId>" + logId +
+      "</LogId><Connection><Type>DLL</Type><LibraryName>" OV_TEST_DYNLIB_PATH "</LibraryName></Connection>"
+      "<Parameters><ImpactApiKey>k</ImpactApiKey><User>u</User><Password>p</Password><TermId>T</TermId>"
+      "</Parameters></R>";
+  const Answer answer = Call("OPEN", Utf8ToUtf16(request));
+  unsetenv("OV_TEST_LIBRARY_MARK");
+  EXPECT_EQ(answer.result, -1);
+  EXPECT_EQ(answer.message, u"Invalid class typecast");
+  EXPECT_FALSE(std::filesystem::exists(mark)) << "the named library was loaded";
+  // No device log either: the refusal came before any handler was built.
+  const std::filesystem::path logFolder =
+      std::filesystem::read_symlink("/proc/self/exe").parent_path() / "LogFiles" / "Payment";
+  if (std::filesystem::exists(logFolder)) {
+    for (const auto& entry : std::filesystem::directory_iterator(logFolder)) {
+      EXPECT_EQ(entry.path().filename().string().find(logId), std::string::npos) << entry.path();
+    }
+  }
 }
 
 TEST_F(ExportsTest, OutVariablesAreOverwrittenWithoutBeingFreed) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -32,7 +33,11 @@ class DllComTest : public ::testing::Test {
 
 TEST_F(DllComTest, DllHandlerLoadsTheLibraryAndHandsOutItsFunctions) {
   const std::u16string path = Utf8ToUtf16(OV_TEST_DYNLIB_PATH);
+  const fs::path mark = folder.Path() / "loaded";
+  setenv("OV_TEST_LIBRARY_MARK", mark.c_str(), 1);
   auto handler = MakeDll(path);
+  unsetenv("OV_TEST_LIBRARY_MARK");
+  EXPECT_TRUE(fs::exists(mark));  // its constructor ran
   using AddFunction = int (*)(int, int);
   const auto add = reinterpret_cast<AddFunction>(handler->GetAddress(u"ov_test_add"));
   ASSERT_NE(add, nullptr);

@@ -82,7 +82,17 @@ TEST_F(IOHandlerFactoryTest, LogIsNamedAfterDriverAndLogIdAndOpensWithStart) {
   struct Case {
     std::u16string logId;
     std::string fileName;
-  } cases[] = {{u"7", "OVPA_DOVAVAREZU_10_7_20240315.log"}, {u"", "OVPA_DOVAVAREZU_10__20240315.log"}};
+  } cases[] = {
+      {u"7", "OVPA_DOVAVAREZU_10_7_20240315.log"},
+      {u"", "OVPA_DOVAVAREZU_10__20240315.log"},
+      // The request cannot move the log out of its folder or drop the driver's name.
+      {u"shop/till1", "OVPA_DOVAVAREZU_10_shop_till1_20240315.log"},
+      {u"../../x", "OVPA_DOVAVAREZU_10_.._.._x_20240315.log"},
+      {u"a\\b:c*?\"<>|\td", "OVPA_DOVAVAREZU_10_a_b_c_______d_20240315.log"},
+      {u"Ταμείο 1", "OVPA_DOVAVAREZU_10_Ταμείο 1_20240315.log"},
+      // Cut to 64 characters, so the name stays a name the system can make.
+      {std::u16string(300, u'L'), "OVPA_DOVAVAREZU_10_" + std::string(64, 'L') + "_20240315.log"},
+  };
   for (const auto& c : cases) {
     envelope.SetLogId(c.logId);
     auto handler = Create(ovConnectionType::HTTP);

@@ -8,8 +8,23 @@
 
 namespace {
 
-void RequireParameter(const std::u16string& aValue, const char16_t* aName) {
-  if (aValue.empty()) throw tOV_Exception(std::u16string(aName) + u" is mandatory");
+// The first missing one of the four parameters the driver cannot do without.
+void RequireMandatoryParameters(const kPaymentHandler& aHandler) {
+  for (const char16_t* name : {u"ImpactApiKey", u"User", u"Password", u"TermId"}) {
+    if (aHandler.GetParameter(name).empty()) throw tOV_Exception(std::u16string(name) + u" is mandatory");
+  }
+}
+
+// The driver works only on an HTTP connection. The type is checked before the
+// base builds the I/O handler, so that a request naming another connection
+// (a library to load, a port to open) makes nothing of it; a missing
+// parameter is still reported first, as it is on an HTTP connection.
+const kPaymentHandler& RequireHttpConnection(const kPaymentHandler& aHandler) {
+  if (aHandler.Connection().ConnectionType() != ovConnectionType::HTTP) {
+    RequireMandatoryParameters(aHandler);
+    throw tOV_Exception(u"Invalid class typecast");
+  }
+  return aHandler;
 }
 
 // A configured base address is used as given, less a trailing "/": the
@@ -30,12 +45,11 @@ bool Unsupported(Record& aResult) {
 
 kPayment_DOVAVAREZU::kPayment_DOVAVAREZU(const kPaymentHandler& aHandler,
                                          const kProviderDataLoader& aLoadProviderData)
-    : kPaymentDevice(aHandler) {
+    : kPaymentDevice(RequireHttpConnection(aHandler)) {
   ReadParameters(aHandler);
   // The handler serves for the log and the error state; the exchanges use
   // clients of their own.
-  fIOHandlerHTTP = dynamic_cast<kIOHandler_HTTP*>(&IOHandler());
-  if (fIOHandlerHTTP == nullptr) throw tOV_Exception(u"Invalid class typecast");
+  fIOHandlerHTTP = &dynamic_cast<kIOHandler_HTTP&>(IOHandler());
   ChooseEndpoints(aHandler);
   // A failed log-in is recorded in the error state and shows at the first
   // transaction, whose refresh then fails.
@@ -55,11 +69,7 @@ void kPayment_DOVAVAREZU::ReadParameters(const kPaymentHandler& aHandler) {
   // Certificates are checked unless the deployment says exactly "N".
   fTlsVerify = aHandler.GetParameter(u"TlsVerify") != u"N";
   fCAFile = aHandler.GetParameter(u"CAFile");
-
-  RequireParameter(fImpactApiKey, u"ImpactApiKey");
-  RequireParameter(fUser, u"User");
-  RequireParameter(fPassword, u"Password");
-  RequireParameter(fTermId, u"TermId");
+  RequireMandatoryParameters(aHandler);
 }
 
 void kPayment_DOVAVAREZU::ChooseEndpoints(const kPaymentHandler& aHandler) {

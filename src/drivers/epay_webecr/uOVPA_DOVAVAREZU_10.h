@@ -75,6 +75,7 @@ class kPayment_DOVAVAREZU : public kPaymentDevice {
   void StoreSignature();
 
   // Transactions.
+  void StartTransaction();
   bool ExecuteTransaction(const kPaymentReceipt& aReceipt, _int_PAY_result& aResult);
   bool ExecuteVoid(const kPaymentReceipt& aReceipt, _int_PAY_result& aResult);
   // Refreshes the access token, then posts fInputMessage to "txninit" or "txnvoid".

@@ -24,6 +24,14 @@ std::u16string TerminalErrorText(const std::u16string& aBody, const std::u16stri
   return aStatusText;
 }
 
+// A request that went out without a complete answer coming back may have been
+// carried out: a card may have been charged. The text says so, so that the
+// till checks the terminal before it tries again.
+std::u16string OutcomeUnknownText(const char16_t* aService, const OV_HttpClient& aClient) {
+  return u"The answer of the " + std::u16string(aService) + u" could not be read (" + aClient.TransportErrorText() +
+         u"): the outcome is unknown, check the terminal before retrying";
+}
+
 }  // namespace
 
 bool kPayment_DOVAVAREZU::RequestAccessToken() {
@@ -66,6 +74,7 @@ void kPayment_DOVAVAREZU::PrepareClient(OV_HttpClient& aClient) {
   // No secret reaches the device log: the log-in password and the tokens by
   // their member names, the keys and tokens by their values wherever they are.
   aClient.SetSecretMembers({u"password", u"access", u"refresh"});
+  aClient.SetCardNumberMembers({u"CardPAN"});
   for (const std::u16string* secret : {&fPassword, &fAccessToken, &fRefreshToken, &fApiKey, &fImpactApiKey}) {
     if (!secret->empty()) aClient.AddSecretValue(*secret);
   }
@@ -96,7 +105,9 @@ bool kPayment_DOVAVAREZU::PostToTerminalService(const std::u16string& aURL) {
   const bool ok = PostWith(client, aURL);
   if (!client.Response().empty()) fJSONResponse = client.Response();
   if (!ok) {
-    fIOHandlerHTTP->SetCustomError(client.LastStatusCode(), TerminalErrorText(fJSONResponse, client.LastStatusText()));
+    fIOHandlerHTTP->SetCustomError(client.LastStatusCode(),
+                                   client.OutcomeUnknown() ? OutcomeUnknownText(u"terminal service", client)
+                                                           : TerminalErrorText(fJSONResponse, client.LastStatusText()));
   }
   return ok;
 }
@@ -112,7 +123,9 @@ bool kPayment_DOVAVAREZU::PostToSigningService(const std::u16string& aURL) {
   if (ok) {
     fJSONResponse = client.Response();
   } else {
-    fIOHandlerHTTP->SetCustomError(client.LastStatusCode(), client.LastStatusText());
+    fIOHandlerHTTP->SetCustomError(client.LastStatusCode(), client.OutcomeUnknown()
+                                                                ? OutcomeUnknownText(u"signing service", client)
+                                                                : client.LastStatusText());
   }
   return ok;
 }

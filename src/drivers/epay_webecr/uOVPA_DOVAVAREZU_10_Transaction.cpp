@@ -1,6 +1,8 @@
 // Payments, refunds and voids on the terminal, and the reading of its answers.
 #include <cstdint>
 
+#include "base/uOV_CardNumber.h"
+#include "base/uOV_Currency.h"
 #include "base/uOV_DateTime.h"
 #include "base/uOV_Exception.h"
 #include "base/uOV_Text.h"
@@ -28,16 +30,30 @@ ovCurrency AmountOfHundredths(int64_t aHundredths) {
 // The alphabetic code of a numeric one; empty when the table has none.
 std::u16string CurrencyOf(int32_t aNumericCode) { return CurrencyNumberToCode(IntToStr(aNumericCode)); }
 
-// A request in a currency the terminal cannot be told is refused before
-// anything is signed or sent.
-void RequireKnownCurrency(const kPaymentReceipt& aReceipt) {
-  if (CurrencyCodeToNumber(aReceipt.Currency).empty()) {
-    throw tOV_Exception(u"Currency '" + aReceipt.Currency + u"' is not supported");
+// The terminal is told amounts in whole hundredths; one it cannot be told
+// exactly would be signed for one sum and charged for another.
+void RequireWholeHundredths(ovCurrency aAmount, const char16_t* aName) {
+  if (aAmount.Ticks % 100 != 0) {
+    throw tOV_Exception(std::u16string(aName) + u" " + CurrencyToText(aAmount) + u" has more than two decimals");
   }
 }
 
+// A sale that cannot be charged as the request states it is refused before
+// anything is signed or sent: no amount (or none above zero), a negative tip,
+// fractions of a hundredth, a currency the terminal cannot be told.
+void RequirePayableRequest(const kPaymentReceipt& aReceipt) {
+  if (aReceipt.Amount.Ticks <= 0) throw tOV_Exception(u"Amount must be greater than 0");
+  RequireWholeHundredths(aReceipt.Amount, u"Amount");
+  if (CurrencyCodeToNumber(aReceipt.Currency).empty()) {
+    throw tOV_Exception(u"Currency '" + aReceipt.Currency + u"' is not supported");
+  }
+  if (aReceipt.TipAmount.Ticks < 0) throw tOV_Exception(u"TipAmount must not be negative");
+  RequireWholeHundredths(aReceipt.TipAmount, u"TipAmount");
+}
+
 void ReadCardData(const tOV_JsonValue& aTransaction, _int_PAY_result& aResult) {
-  aResult.MaskedPAN = aTransaction.GetText(u"CardPAN");
+  // Whatever the service sends, no more of the card number than a masked one.
+  aResult.MaskedPAN = MaskCardNumber(aTransaction.GetText(u"CardPAN"));
   aResult.AuthCode = aTransaction.GetText(u"AuthCode");
   aResult.TraceAuditId = aTransaction.GetText(u"STAN");
 }
@@ -71,7 +87,8 @@ bool ReadResult(const tOV_JsonValue& aAnswer, _int_PAY_result& aResult) {
 }  // namespace
 
 bool kPayment_DOVAVAREZU::ExecuteTransaction(const kPaymentReceipt& aReceipt, _int_PAY_result& aResult) {
-  RequireKnownCurrency(aReceipt);
+  StartTransaction();
+  RequirePayableRequest(aReceipt);
   bool ok = RequestSignature(aReceipt);
   if (ok) BuildTransactionRequest(aReceipt);
   IOHandler().WriteLog(let_info, u"kDOVAVAREZU.Pay", fInputMessage);
@@ -82,12 +99,30 @@ bool kPayment_DOVAVAREZU::ExecuteTransaction(const kPaymentReceipt& aReceipt, _i
 }
 
 bool kPayment_DOVAVAREZU::ExecuteVoid(const kPaymentReceipt& aReceipt, _int_PAY_result& aResult) {
+  StartTransaction();
   BuildVoidRequest(aReceipt);
   IOHandler().WriteLog(let_info, u"kDOVAVAREZU.Void", fInputMessage);
   bool ok = SendInputMessage(u"txnvoid");
   if (ok) ok = ParseVoidResponse(aReceipt, aResult);
   aResult.Error = !ok;
   return ok;
+}
+
+// The messages and the signature of a transaction belong to it alone: an
+// earlier one's must not show in its log lines or travel with it.
+void kPayment_DOVAVAREZU::StartTransaction() {
+  fJSONRequest.clear();
+  fJSONResponse.clear();
+  fInputMessage.clear();
+  fImpactDataInput.clear();
+  fImpactDataSignature.clear();
+  fImpactDataUID.clear();
+  fImpactDataSignatureTimeStamp.clear();
+  fImpactDataMark = 0;
+  fImpactDataNetAmount = {};
+  fImpactDataVatAmount = {};
+  fImpactDataTotalAmount = {};
+  fImpactDataProviderId = 0;
 }
 
 // A transaction always goes with an access token fresh from the refresh.
