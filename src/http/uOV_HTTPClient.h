@@ -1,12 +1,12 @@
-// One HTTP request/response object over libcurl, as the EPay driver uses it:
+// One HTTP request/response object over the platform's HTTP stack
+// (ovHttpSession: libcurl, WinHTTP), as the EPay driver uses it:
 // the caller sets the properties and headers, posts one text body, and reads
 // the status, the reason phrase and the answer body. Transport and HTTP
 // failures are reported through the result, the status fields and the trace
-// (OnWriteLog), never raised. The client owns its libcurl handle; a client is
-// used by one thread at a time.
+// (OnWriteLog), never raised. The client owns its session; a client is used by
+// one thread at a time.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "log/uOV_Base_Defs.h"
+#include "platform/ovHttpTransport.h"
 #include "request/uOvConnection.h"
 
 // Trace sink: entry type, title ("Write", "Read [2]", "HTTP Error", ...) and
@@ -83,9 +84,10 @@ class OV_HttpClient {
   // their first six and last four digits (MaskCardNumber).
   void SetCardNumberMembers(std::vector<std::u16string> aNames) { fCardNumberMembers = std::move(aNames); }
 
-  // The last request only. Without an answer, LastStatusCode is the libcurl
-  // error code (CURLcode: 7 refused, 28 time-out, 60 certificate not
-  // trusted, ...) and LastStatusText its error text.
+  // The last request only. Without an answer, LastStatusCode is the HTTP
+  // stack's error code (ovHttpErrorCodes: libcurl's CURLcode 7 refused, 28
+  // time-out, 60 certificate not trusted; WinHTTP's errors on Windows) and
+  // LastStatusText its error text.
   int32_t LastStatusCode() const { return fLastStatusCode; }
   const std::u16string& LastStatusText() const { return fLastStatusText; }
   // The request reached the server, but no complete answer came back and none
@@ -114,22 +116,15 @@ class OV_HttpClient {
   bool ManageCookies();
 
  private:
-  struct Transfer;
-  struct EasyHandleDeleter {
-    void operator()(void* aHandle) const;
-  };
-
   void ConfigureConnection();
   void ApplySettings();
   bool Exchange(const std::u16string& aURL, const std::string* aBody, const std::string& aContentType,
                 bool aRedirectAccepted);
   void NoAnswer(int32_t aCode, const std::u16string& aText);
-  // What went wrong with a transfer that ended with libcurl's aCode (a CURLcode).
-  std::u16string TransferErrorText(const Transfer& aTransfer, int aCode);
   void WriteLogEntry(tOV_MessageType aEntryType, const std::u16string& aTitle, const std::u16string& aMessage);
   std::u16string MaskSecrets(const std::u16string& aText) const;
 
-  std::unique_ptr<void, EasyHandleDeleter> fHttp;  // the CURL easy handle
+  ovHttpSession fSession;
   bool fHTTPAlreadySet = false;
   ovHTTPAuthType fAuthType = ovHTTPAuthType::at_None;
   std::u16string fUser;
@@ -150,12 +145,12 @@ class OV_HttpClient {
 
   bool fVerifyServerCertificate = true;
   std::u16string fCAFile;
+  bool fKeepCookies = false;
   std::vector<std::u16string> fSecretMembers;
   std::vector<std::u16string> fSecretValues;
   std::vector<std::u16string> fCardNumberMembers;
   std::vector<std::pair<std::u16string, std::u16string>> fRequestHeaders;
-  // What the first request fixed: the bearer token (empty: none is sent).
-  std::u16string fAppliedBearer;
-  int32_t fAppliedReadTimeout = 10;
-  std::array<char, 256> fErrorBuffer{};  // CURL_ERROR_SIZE
+  // What the first request fixed; the read time-out is taken again each time.
+  ovHttpRequest fApplied;
+  std::u16string fAppliedBearer;  // empty: none is sent
 };

@@ -1,14 +1,17 @@
 // I/O handler of devices reached over HTTP: Write posts the message as the
 // body of one POST to the configured URL and keeps the answer in Response and
-// ResponseCode. There is no stream to read from. Built on libcurl; the handler
-// owns its curl handle, which may keep the connection open between requests.
+// ResponseCode. There is no stream to read from. Built on the platform's HTTP
+// stack; the handler owns its session, which may keep the connection open
+// between requests.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "io/uOVIOHandler.h"
+#include "platform/ovHttpTransport.h"
 #include "request/uOvConnection.h"
 
 class kIOHandler_HTTP : public kIOHandler {
@@ -20,7 +23,7 @@ class kIOHandler_HTTP : public kIOHandler {
   ~kIOHandler_HTTP() override;
 
   const char16_t* ClassName() const override { return u"kIOHandler_HTTP"; }
-  // Whether the curl handle still holds a connection from an earlier request.
+  // Whether the session still holds a connection from an earlier request.
   bool Connected() override;
   // Logs the connect block and the URL and takes ConnectTimeout; opens nothing.
   bool Connect() override;
@@ -58,12 +61,13 @@ class kIOHandler_HTTP : public kIOHandler {
   const std::vector<std::pair<std::u16string, std::u16string>>& CustomHeaders() const { return fCustomHeaders; }
 
  private:
-  struct Exchange;
   // The POST itself: true when an answer arrived whose status the client
-  // accepts (below 400); otherwise aFailure holds the client's message.
-  bool Post(const std::string& aBody, Exchange& aExchange, std::u16string& aFailure);
+  // accepts (below 400), with aAnswer its body; otherwise aFailure holds the
+  // client's message. aCode is the status, or the stack's error negated when
+  // no status arrived.
+  bool Post(const std::string& aBody, int32_t& aCode, std::string& aAnswer, std::u16string& aFailure);
 
-  void* fHttpClient = nullptr;  // CURL*, owned
+  std::unique_ptr<ovHttpSession> fHttpClient;
   std::u16string fContentType;
   std::u16string fURL;
   ovHTTPAuthType fAuthType = ovHTTPAuthType::at_None;
