@@ -17,6 +17,7 @@
 #include <stdint.h>
 
 #if defined(_WIN32)
+#include <windows.h>
 #include <oleauto.h>
 #if !defined(_WIN64)
 #define OVPA_CALL __stdcall

@@ -1,20 +1,22 @@
 // ovpa-host: loads the payment driver library by path and runs the calls given
 // on the command line, in order, in one process, so that a device opened by
 // one call serves the next. See --help.
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "OVPA_DOVAVAREZU_10.h"
+#include "platform/ovDynLib.h"
+#include "platform/ovFiles.h"
+#include "platform/ovHostStrings.h"
+#include "platform/ovPaths.h"
+#include "platform/ovProcess.h"
 #include "platform/ovUtf.h"
 
 namespace {
@@ -24,7 +26,7 @@ const char* const kOperations[] = {"PAY", "REPRINT", "OPEN", "CLOSE", "GETSTATUS
 
 void PrintHelp() {
   std::cout <<
-      "Usage: ovpa-host [--library PATH] [--json] [--no-unload] CALL ARG [CALL ARG ...]\n"
+      "Usage: ovpa-host [--library PATH] [--json] [--no-unload] [/SWITCH ...] CALL ARG [CALL ARG ...]\n"
       "\n"
       "Loads the payment driver library at run time and runs each call in order,\n"
       "in one process, as a point-of-sale host does: a device opened by one call\n"
@@ -34,11 +36,15 @@ void PrintHelp() {
       "                VERIFYTRAN with a request file (- reads standard input), or\n"
       "                VERSION with a driver name (e.g. OVPA_DOVAVAREZU_10).\n"
       "  --library P   the library to load. Without it: $OVPA_LIBRARY when set,\n"
-      "                else OVPA_DOVAVAREZU_10.so in the folder above this program.\n"
+      "                else OVPA_DOVAVAREZU_10.so (.dll on Windows) in the folder\n"
+      "                above this program.\n"
       "  --json        one JSON object per call on standard output:\n"
       "                {\"call\",\"argument\",\"result\",\"errorMessage\",\"output\"}.\n"
       "  --no-unload   end without unloading the library, as a host that simply\n"
       "                exits does (devices still open are closed at exit).\n"
+      "  /SWITCH       a switch of the host's command line, for the library to read\n"
+      "                (/BATCH, /ENV:<name>, /LOC, /U:<user>, /DEBUG, /TEST);\n"
+      "                ovpa-host itself ignores it.\n"
       "  --help        this text.\n"
       "\n"
       "Request files may quote values of earlier answers: ${Name} is the value of\n"
@@ -176,54 +182,35 @@ class Substitutions {
 };
 
 // $OVPA_LIBRARY, else the library in the folder above this program.
-std::string DefaultLibraryPath(const char* aProgram) {
-  if (const char* fromEnvironment = std::getenv("OVPA_LIBRARY")) return fromEnvironment;
-  char self[4096] = {};
-  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-  std::string path = length > 0 ? std::string(self, size_t(length)) : std::string(aProgram);
-  const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
-  return folder + "/../OVPA_DOVAVAREZU_10.so";
+std::u16string DefaultLibraryPath() {
+  const std::u16string fromEnvironment = EnvironmentVariable(u"OVPA_LIBRARY");
+  if (!fromEnvironment.empty()) return fromEnvironment;
+  return JoinPath(JoinPath(HostExecutableFolder(), u".."), DynamicLibraryFileName(u"OVPA_DOVAVAREZU_10"));
 }
 
 bool ReadRequest(const std::string& aArgument, std::string& aText) {
-  std::ostringstream buffer;
   if (aArgument == "-") {
-    buffer << std::cin.rdbuf();
-  } else {
-    std::ifstream file(aArgument, std::ios::binary);
-    if (!file) return false;
-    buffer << file.rdbuf();
+    aText.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+  } else if (!ReadFileBytes(Utf8ToUtf16(aArgument), aText)) {
+    return false;
   }
-  aText = buffer.str();
   if (aText.rfind("\xEF\xBB\xBF", 0) == 0) aText.erase(0, 3);
   return true;
 }
 
-struct Library {
-  BSTR (*SysAllocStringLen)(const OLECHAR*, unsigned);
-  void (*SysFreeString)(BSTR);
-  unsigned (*SysStringLen)(BSTR);
-  std::map<std::string, OvpaOperation> operations;
-};
-
-std::string TakeString(const Library& aLibrary, BSTR aValue) {
-  if (aValue == nullptr) return {};
-  std::string text =
-      Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(aValue), aLibrary.SysStringLen(aValue)));
-  aLibrary.SysFreeString(aValue);
-  return text;
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
+  // The arguments as the system has them, in full Unicode on Windows too.
+  std::vector<std::string> arguments;
+  for (const std::u16string& argument : CommandLineArguments()) arguments.push_back(Utf16ToUtf8(argument));
+  const size_t argc = arguments.size();
   std::string libraryPath;
   bool json = false;
   bool unload = true;
   std::vector<std::pair<std::string, std::string>> calls;
-  for (int i = 1; i < argc; ++i) {
-    const std::string argument = argv[i];
+  for (size_t i = 0; i < argc; ++i) {
+    const std::string argument = arguments[i];
     if (argument == "--help" || argument == "-h") {
       PrintHelp();
       return 0;
@@ -231,12 +218,14 @@ int main(int argc, char** argv) {
       json = true;
     } else if (argument == "--no-unload") {
       unload = false;
+    } else if (argument.size() > 1 && argument[0] == '/') {
+      continue;  // the library reads the host's switches from the command line itself
     } else if (argument == "--library") {
       if (++i >= argc) {
         std::cerr << "ovpa-host: --library needs a path\n";
         return 2;
       }
-      libraryPath = argv[i];
+      libraryPath = arguments[i];
     } else {
       bool known = false;
       for (const char* operation : kOperations) known = known || argument == operation;
@@ -249,7 +238,7 @@ int main(int argc, char** argv) {
                   << (argument == "VERSION" ? "a driver name" : "a request file") << "\n";
         return 2;
       }
-      calls.emplace_back(argument, argv[i]);
+      calls.emplace_back(argument, arguments[i]);
     }
   }
   if (calls.empty()) {
@@ -257,26 +246,27 @@ int main(int argc, char** argv) {
     return 2;
   }
   for (const auto& [operation, argument] : calls) {
-    if (operation != "VERSION" && argument != "-" && !std::ifstream(argument)) {
+    if (operation != "VERSION" && argument != "-" && !FileExists(Utf8ToUtf16(argument))) {
       std::cerr << "ovpa-host: cannot read request file '" << argument << "'\n";
       return 2;
     }
   }
-  if (libraryPath.empty()) libraryPath = DefaultLibraryPath(argv[0]);
-  void* module = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  const std::u16string library = libraryPath.empty() ? DefaultLibraryPath() : Utf8ToUtf16(libraryPath);
+  std::u16string loadError;
+  int32_t loadErrorCode = 0;
+  ovLibraryHandle module = LoadDynamicLibrary(library, loadError, loadErrorCode);
   if (module == nullptr) {
-    std::cerr << "ovpa-host: cannot load the library '" << libraryPath << "': " << dlerror() << "\n";
+    std::cerr << "ovpa-host: cannot load the library '" << Utf16ToUtf8(library) << "': " << Utf16ToUtf8(loadError)
+              << "\n";
     return 2;
   }
-  Library library{};
-  library.SysAllocStringLen = reinterpret_cast<BSTR (*)(const OLECHAR*, unsigned)>(dlsym(module, "SysAllocStringLen"));
-  library.SysFreeString = reinterpret_cast<void (*)(BSTR)>(dlsym(module, "SysFreeString"));
-  library.SysStringLen = reinterpret_cast<unsigned (*)(BSTR)>(dlsym(module, "SysStringLen"));
+  const ovHostStrings strings(module);
+  std::map<std::string, OvpaOperation> operations;
   for (const char* operation : kOperations) {
-    library.operations[operation] = reinterpret_cast<OvpaOperation>(dlsym(module, operation));
+    operations[operation] = reinterpret_cast<OvpaOperation>(DynamicLibrarySymbol(module, AsciiToUtf16(operation)));
   }
-  if (!library.SysAllocStringLen || !library.SysFreeString || !library.SysStringLen) {
-    std::cerr << "ovpa-host: '" << libraryPath << "' does not export the string functions\n";
+  if (!strings.Available()) {
+    std::cerr << "ovpa-host: '" << Utf16ToUtf8(library) << "' does not export the string functions\n";
     return 2;
   }
 
@@ -285,7 +275,7 @@ int main(int argc, char** argv) {
   int number = 0;
   for (const auto& [operation, argument] : calls) {
     ++number;
-    OvpaOperation call = library.operations[operation];
+    OvpaOperation call = operations[operation];
     if (call == nullptr) {
       std::cerr << "ovpa-host: the library does not export " << operation << "\n";
       return 2;
@@ -299,14 +289,13 @@ int main(int argc, char** argv) {
         return 2;
       }
     }
-    const std::u16string text = Utf8ToUtf16(input);
-    BSTR request = library.SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), unsigned(text.size()));
+    BSTR request = strings.Make(Utf8ToUtf16(input));
     BSTR output = nullptr;
     BSTR message = nullptr;
     const int16_t result = call(request, &output, &message);
-    library.SysFreeString(request);
-    const std::string outputText = TakeString(library, output);
-    const std::string messageText = TakeString(library, message);
+    strings.Free(request);
+    const std::string outputText = Utf16ToUtf8(strings.Take(output));
+    const std::string messageText = Utf16ToUtf8(strings.Take(message));
     substitutions.Remember(outputText);
     if (result != 0) exitCode = 1;
 
@@ -331,6 +320,6 @@ int main(int argc, char** argv) {
     }
     std::cout << std::endl;
   }
-  if (unload) dlclose(module);
+  if (unload) FreeDynamicLibrary(module);
   return exitCode;
 }

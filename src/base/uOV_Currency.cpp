@@ -59,7 +59,8 @@ std::optional<int64_t> ToTicks(const ScannedNumber& aNumber) {
   const auto digitCount = static_cast<int64_t>(aNumber.digits.size());
   if (digitCount + shift > 19) return std::nullopt;
   const int64_t integerDigits = digitCount + shift;  // digits before the rounding point
-  unsigned __int128 magnitude = 0;
+  // At most 19 digits and a rounding step: below 10^19 + 1, within 64 unsigned bits.
+  uint64_t magnitude = 0;
   for (int64_t k = 0; k < integerDigits; ++k) {
     magnitude = magnitude * 10 + (k < digitCount ? aNumber.digits[size_t(k)] - '0' : 0);
   }
@@ -74,12 +75,11 @@ std::optional<int64_t> ToTicks(const ScannedNumber& aNumber) {
     const bool odd = (magnitude % 2) == 1;
     if (roundingDigit > 5 || (roundingDigit == 5 && (restNonZero || odd))) ++magnitude;
   }
-  const unsigned __int128 limit =
-      aNumber.negative ? static_cast<unsigned __int128>(std::numeric_limits<int64_t>::max()) + 1
-                       : std::numeric_limits<int64_t>::max();
+  const uint64_t limit = aNumber.negative ? uint64_t(std::numeric_limits<int64_t>::max()) + 1
+                                          : uint64_t(std::numeric_limits<int64_t>::max());
   if (magnitude > limit) return std::nullopt;
-  return aNumber.negative ? static_cast<int64_t>(-static_cast<__int128>(magnitude))
-                          : static_cast<int64_t>(magnitude);
+  // Two's complement wraps 2^63 to the most negative amount.
+  return aNumber.negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
 }
 
 }  // namespace

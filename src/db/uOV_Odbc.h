@@ -4,13 +4,12 @@
 // ODBC driver. ODBC's wide API is used throughout: SQLWCHAR is UTF-16.
 #pragma once
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/ovOdbcApi.h"
 
 // One ODBC handle, freed with the object.
 class tOV_OdbcHandle {

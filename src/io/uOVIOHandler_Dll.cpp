@@ -24,10 +24,11 @@ kIOHandler_Dll::kIOHandler_Dll(const kConnection* aConnection, const std::u16str
   const std::u16string libraryName = aConnection != nullptr ? aConnection->LibraryName() : std::u16string();
   WriteLog(let_info, u"kIOHandler_Dll.Create", u"Loading DLL " + libraryName);
   std::u16string systemText;
-  fLibraryHandle = LoadDynamicLibrary(libraryName, systemText);
+  int32_t systemCode = 0;
+  fLibraryHandle = LoadDynamicLibrary(libraryName, systemText, systemCode);
   if (fLibraryHandle == nullptr) {
-    throw tOV_Exception(u"Unable to Load Library " + libraryName + u". " + TrimmedSystemText(systemText) +
-                        u" [" + IntToStr(kLibraryLoadErrorCode) + u"]");
+    throw tOV_Exception(u"Unable to Load Library " + libraryName + u". " + TrimmedSystemText(systemText) + u" [" +
+                        IntToStr(systemCode) + u"]");
   }
   WriteLog(let_info, u"kIOHandler_Dll.Create", u"DLL Loaded successfully");
 }

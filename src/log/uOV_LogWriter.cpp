@@ -5,6 +5,7 @@
 #include "base/uOV_Exception.h"
 #include "platform/ovClock.h"
 #include "platform/ovFiles.h"
+#include "platform/ovLibraryLifetime.h"
 #include "platform/ovPaths.h"
 #include "platform/ovRegional.h"
 #include "platform/ovUtf.h"
@@ -14,6 +15,9 @@ namespace {
 constexpr auto kIdlePoll = std::chrono::milliseconds(60);
 constexpr int kAppendAttempts = 10;
 constexpr auto kAppendRetryDelay = std::chrono::milliseconds(50);
+// How long an unload under the loader lock waits for a thread to write out
+// its queue before it is stopped where it stands.
+constexpr auto kUnloadDrainLimit = std::chrono::seconds(5);
 
 void AppendDigits(std::u16string& aText, int aValue, int aWidth) {
   char16_t digits[8];
@@ -71,8 +75,46 @@ void CheckPath(const std::u16string& aPath) {
 tOV_LogThread::tOV_LogThread(tOV_LogWriter* aWriter) : fWriter(aWriter), fThread([this] { Execute(); }) {}
 
 tOV_LogThread::~tOV_LogThread() {
-  Terminate();
-  if (fThread.joinable()) fThread.join();
+  switch (CurrentUnloadContext()) {
+    case ovUnloadContext::Ordinary:
+      Terminate();
+      if (fThread.joinable()) fThread.join();
+      break;
+    case ovUnloadContext::LoaderLockHeld:
+    case ovUnloadContext::ProcessExiting:
+      // The thread writes out its queue and parks; it may not end by itself here.
+      DrainAndPark();
+      StopParkedThread(fThread);
+      break;
+  }
+}
+
+void tOV_LogThread::DrainAndPark() {
+  std::unique_lock lock(fLock);
+  fPark = true;
+  fTerminated = true;
+  fWake.notify_one();
+  fParkedSignal.wait_for(lock, kUnloadDrainLimit, [this] { return fParked; });
+}
+
+void tOV_LogThread::WriteOutHere() {
+  // The lock is free unless the thread died holding it, in the moment it
+  // looks at the queue; then the lines are lost rather than the exit hung.
+  std::unique_lock lock(fLock, std::defer_lock);
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+  while (!lock.try_lock()) {
+    if (std::chrono::steady_clock::now() >= giveUp) return;
+    std::this_thread::yield();
+  }
+  while (!fQueue.empty()) {
+    if (fWriter != nullptr) {
+      try {
+        fWriter->AppendToFile(fQueue.front());
+      } catch (...) {
+      }
+    }
+    fQueue.pop_front();
+  }
 }
 
 void tOV_LogThread::Enqueue(std::u16string aLine) {
@@ -113,6 +155,7 @@ void tOV_LogThread::Execute() {
   std::unique_lock lock(fLock);
   for (;;) {
     if (fQueue.empty()) {
+      if (fTerminated && fPark) Park(lock);
       if (fTerminated) break;
       fWake.wait_for(lock, kIdlePoll);
       continue;
@@ -134,6 +177,14 @@ void tOV_LogThread::Execute() {
   }
 }
 
+void tOV_LogThread::Park(std::unique_lock<std::mutex>& aLock) {
+  fParked = true;
+  fParkedSignal.notify_all();
+  aLock.unlock();
+  // Holding nothing, until StopParkedThread ends the thread.
+  for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
 // ---------------------------------------------------------------------------
 // tOV_LogWriter
 
@@ -150,6 +201,14 @@ tOV_LogWriter::tOV_LogWriter(const std::u16string& aFileName, const std::u16stri
 }
 
 tOV_LogWriter::~tOV_LogWriter() {
+  if (CurrentUnloadContext() == ovUnloadContext::ProcessExiting) {
+    // The thread is gone with every other one: what it left queued is written
+    // here. Its objects stay as they are: destroying what a dead thread waited
+    // on may wait for ever, and the process is ending anyway.
+    fThread->WriteOutHere();
+    static_cast<void>(fThread.release());
+    return;
+  }
   // The thread's destructor returns once every queued line has had its
   // attempts; no grace period is needed for that.
   fThread.reset();

@@ -29,6 +29,9 @@ class tOV_LogThread {
 
   // Adds a formatted line at the tail of the queue.
   void Enqueue(std::u16string aLine);
+  // Writes the queued lines on the calling thread: at process exit, when the
+  // thread is gone (CurrentUnloadContext).
+  void WriteOutHere();
   // After this the thread ends as soon as the queue is empty.
   void Terminate();
   size_t QueueCount() const;
@@ -38,12 +41,19 @@ class tOV_LogThread {
 
  private:
   void Execute();
+  // The way out of an unload that may not wait for the thread to end
+  // (CurrentUnloadContext): the thread writes out its queue and parks.
+  void DrainAndPark();
+  [[noreturn]] void Park(std::unique_lock<std::mutex>& aLock);
 
   mutable std::mutex fLock;
   std::condition_variable fWake;
+  std::condition_variable fParkedSignal;
   std::deque<std::u16string> fQueue;
   tOV_LogWriter* fWriter;  // not owned
   bool fTerminated = false;
+  bool fPark = false;
+  bool fParked = false;
   std::thread fThread;  // started last, once the fields above are ready
 };
 

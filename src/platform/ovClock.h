@@ -13,7 +13,10 @@ struct ovLocalTime {
   int Millisecond = 0;
 };
 
+// The test clock when one is set, else the system's.
 ovLocalTime LocalTimeNow();
+// The system's local time (one implementation per system).
+ovLocalTime SystemLocalTime();
 
 // Replaces the clock until called again with an empty function.
 void SetClockForTesting(std::function<ovLocalTime()> aClock);

@@ -1,4 +1,5 @@
-// Windows code page numbers mapped onto the system's converters (iconv), for
+// Windows code page numbers on the system's converters (iconv on POSIX,
+// MultiByteToWideChar on Windows), for
 // settings files without a byte-order mark and for text sent by handlers that
 // work in a code page.
 #pragma once

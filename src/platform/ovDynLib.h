@@ -6,14 +6,12 @@
 
 using ovLibraryHandle = void*;
 
-// The number reported with a library that cannot be loaded. dlopen gives no
-// error number, only a text; 126 is the number the same failure carries on
-// Windows ("module not found"), so messages read alike on both systems.
-constexpr int32_t kLibraryLoadErrorCode = 126;
-
-// Null on failure, with the system's text in aErrorText. An empty name fails
-// (it does not stand for the host program).
-ovLibraryHandle LoadDynamicLibrary(const std::u16string& aName, std::u16string& aErrorText);
+// Null on failure, with the system's text in aErrorText and its error number
+// in aErrorCode. An empty name fails (it does not stand for the host program).
+ovLibraryHandle LoadDynamicLibrary(const std::u16string& aName, std::u16string& aErrorText, int32_t& aErrorCode);
 // Null when the library has no such symbol.
 void* DynamicLibrarySymbol(ovLibraryHandle aLibrary, const std::u16string& aName);
 bool FreeDynamicLibrary(ovLibraryHandle aLibrary);
+
+// The file name of a library of this module name on this system ("x.so", "x.dll").
+std::u16string DynamicLibraryFileName(const std::u16string& aModuleName);

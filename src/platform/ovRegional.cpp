@@ -9,7 +9,7 @@ std::mutex gLock;
 // Never destroyed: log lines written during the library's unload, which may
 // run at process exit after static destructors, are still formatted with it.
 ovRegionalSettings& Settings() {
-  static ovRegionalSettings& settings = *new ovRegionalSettings;
+  static ovRegionalSettings& settings = *new ovRegionalSettings(SystemRegionalSettings());
   return settings;
 }
 

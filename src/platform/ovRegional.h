@@ -1,7 +1,8 @@
 // The process's regional settings, as the system's formatting rules read
-// them. In the C/POSIX locale they are: short date dd/mm/yyyy, date separator
-// "/", time separator ":", decimal separator ".", ANSI code page 1253 (the
-// deployment's Greek code page). Tests set other values.
+// them: on Windows the user's locale, read once; on POSIX, where the C locale
+// rules, short date dd/mm/yyyy, date separator "/", time separator ":",
+// decimal separator ".", ANSI code page 1253 (the deployment's Greek code
+// page). Tests set other values.
 #pragma once
 
 #include <string>
@@ -16,3 +17,6 @@ struct ovRegionalSettings {
 
 ovRegionalSettings RegionalSettings();
 void SetRegionalSettings(const ovRegionalSettings& aSettings);
+
+// What the system says, before any test changes it (one implementation per system).
+ovRegionalSettings SystemRegionalSettings();

@@ -99,3 +99,14 @@ std::u16string AsciiToUtf16(std::string_view aText) {
   return std::u16string(aText.begin(), aText.end());
 }
 
+
+std::u16string Utf16BytesToText(std::string_view aBytes, bool aBigEndian) {
+  std::u16string text;
+  text.reserve(aBytes.size() / 2);
+  for (size_t i = 0; i + 1 < aBytes.size(); i += 2) {
+    const auto first = static_cast<unsigned char>(aBytes[i]);
+    const auto second = static_cast<unsigned char>(aBytes[i + 1]);
+    text.push_back(aBigEndian ? char16_t(first << 8 | second) : char16_t(second << 8 | first));
+  }
+  return text;
+}

@@ -14,7 +14,7 @@
 #include "app/uOV_StringTable.h"
 #include "base/uOV_Exception.h"
 #include "base/uOV_Text.h"
-#include "platform/ovMessageBox.h"
+#include "platform/ovConsoleMessageBox_posix.h"
 #include "platform/ovProcess.h"
 #include "platform/ovRegional.h"
 #include "platform/ovUtf.h"

@@ -1,3 +1,4 @@
+#include "platform/ovConsoleMessageBox_posix.h"
 #include "platform/ovMessageBox.h"
 
 #include <unistd.h>

@@ -4,7 +4,17 @@
 
 #include "platform/ovUtf.h"
 
-ovLibraryHandle LoadDynamicLibrary(const std::u16string& aName, std::u16string& aErrorText) {
+namespace {
+
+// dlopen gives no error number, only a text; 126 is the number the same
+// failure carries on Windows ("module not found"), so messages read alike on
+// both systems.
+constexpr int32_t kLibraryLoadErrorCode = 126;
+
+}  // namespace
+
+ovLibraryHandle LoadDynamicLibrary(const std::u16string& aName, std::u16string& aErrorText, int32_t& aErrorCode) {
+  aErrorCode = kLibraryLoadErrorCode;
   // dlopen takes an empty name for the host program itself.
   if (aName.empty()) {
     aErrorText = u"No library name given";
@@ -27,3 +37,5 @@ void* DynamicLibrarySymbol(ovLibraryHandle aLibrary, const std::u16string& aName
 }
 
 bool FreeDynamicLibrary(ovLibraryHandle aLibrary) { return aLibrary != nullptr && dlclose(aLibrary) == 0; }
+
+std::u16string DynamicLibraryFileName(const std::u16string& aModuleName) { return aModuleName + u".so"; }

@@ -1,0 +1,3 @@
+#include "platform/ovRegional.h"
+
+ovRegionalSettings SystemRegionalSettings() { return {}; }
