@@ -15,6 +15,7 @@
 #include "base/uOV_DateTime.h"
 #include "db/uOV_BottegarioDataset.h"
 #include "db/uOV_SQLParams.h"
+#include "platform/ovOdbcApi.h"
 
 class tOV_OdbcConnection;
 
@@ -22,7 +23,7 @@ class tOV_BottegarioProxy {
  public:
   // The ODBC driver used unless DBDriver says otherwise: the SQL Server
   // driver of Debian, registered by scripts/deps-odbc.
-  static constexpr const char16_t* kDefaultDBDriver = u"FreeTDS";
+  static constexpr const char16_t* kDefaultDBDriver = kSystemSqlServerDriver;
   static constexpr uint32_t kCommandTimeoutSeconds = 3600;
   // As long as an ADO connection waits for its login by default.
   static constexpr uint32_t kLoginTimeoutSeconds = 15;

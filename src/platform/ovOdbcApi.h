@@ -9,3 +9,12 @@
 #include <sqlext.h>
 
 static_assert(sizeof(SQLWCHAR) == 2, "the wide ODBC API must be UTF-16");
+
+// The ODBC driver for SQL Server when the settings name none: on Windows
+// "SQL Server", the one every Windows carries (a newer "ODBC Driver 18 for
+// SQL Server" is named in the settings); on POSIX FreeTDS's.
+#if defined(_WIN32)
+inline constexpr const char16_t* kSystemSqlServerDriver = u"SQL Server";
+#else
+inline constexpr const char16_t* kSystemSqlServerDriver = u"FreeTDS";
+#endif

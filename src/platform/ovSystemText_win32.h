@@ -6,6 +6,9 @@
 
 #include <string>
 
+// The system's wide texts are the library's UTF-16 texts, cast, not converted.
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "wchar_t must be a UTF-16 code unit on Windows");
+
 // The text of aCode in the user's language, as the system writes it (line
 // break included); "System error <code>" when the system has none. With
 // aModule, that module's message table is asked (WinHTTP's errors).
