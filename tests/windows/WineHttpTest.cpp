@@ -1,0 +1,172 @@
+// The HTTP exchange of the Windows build on WinHTTP, under Wine, against
+// loopback peers of the test's own: the HTTP I/O handler's Basic and Digest
+// authentication, and the EPay client's failures that a caller tells apart
+// (refused, timed out, an answer cut off).
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/ChildProcess.h"
+#include "support/HttpDigest.h"
+#include "support/TempFolder.h"
+#include "support/TestHttpServer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kRealm = "ov-test";
+constexpr const char* kNonce = "dcd98b7102dd2f0e8b11d0f600bfb0c093";
+
+bool DigestIsValid(const httplib::Request& aRequest, const std::string& aPassword) {
+  const std::string header = aRequest.get_header_value("Authorization");
+  if (header.rfind("Digest ", 0) != 0) return false;
+  auto fields = DigestFields(header);
+  if (fields["username"] != "user" || fields["realm"] != kRealm || fields["nonce"] != kNonce) return false;
+  const std::string ha1 = Md5Hex("user:" + std::string(kRealm) + ":" + aPassword);
+  const std::string ha2 = Md5Hex("POST:" + fields["uri"]);
+  return fields["qop"] == "auth" &&
+         fields["response"] ==
+             Md5Hex(ha1 + ":" + kNonce + ":" + fields["nc"] + ":" + fields["cnonce"] + ":" + fields["qop"] + ":" + ha2);
+}
+
+class WineHttpTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    httplib::Server& server = fServer.Server();
+    server.Post("/basic", [this](const httplib::Request& aRequest, httplib::Response& aResponse) {
+      Record(aRequest);
+      if (aRequest.get_header_value("Authorization") != "Basic dXNlcjpzZWNyZXQ=") {  // user:secret
+        aResponse.status = 401;
+        aResponse.set_header("WWW-Authenticate", "Basic realm=\"ov-test\"");
+        return;
+      }
+      aResponse.set_content("basic ok", "text/plain");
+    });
+    server.Post("/digest", [this](const httplib::Request& aRequest, httplib::Response& aResponse) {
+      Record(aRequest);
+      if (!DigestIsValid(aRequest, "secret")) {
+        aResponse.status = 401;
+        aResponse.set_header("WWW-Authenticate", std::string("Digest realm=\"") + kRealm + "\", qop=\"auth\", nonce=\"" +
+                                                     kNonce + "\", algorithm=MD5");
+        return;
+      }
+      aResponse.set_content("digest ok:" + aRequest.body, "text/plain");
+    });
+    server.Post("/held", [this](const httplib::Request&, httplib::Response& aResponse) {
+      // Silent until the test ends: only the read time-out ends the wait.
+      std::unique_lock lock(fLock);
+      fRelease.wait_for(lock, 30s, [this] { return fReleased; });
+      aResponse.set_content("{}", "application/json");
+    });
+    server.Post("/cut-off", [](const httplib::Request&, httplib::Response& aResponse) {
+      aResponse.set_content_provider(100, "application/json", [](size_t, size_t, httplib::DataSink& aSink) {
+        aSink.write("{\"cut\":", 7);
+        return false;  // the connection closes here
+      });
+    });
+    fServer.Start();
+  }
+
+  void TearDown() override {
+    {
+      std::lock_guard lock(fLock);
+      fReleased = true;
+    }
+    fRelease.notify_all();
+  }
+
+  std::string Url(const std::string& aPath) const {
+    return "http://127.0.0.1:" + std::to_string(fServer.Port()) + aPath;
+  }
+
+  // One exchange of the probe under Wine, its JSON answer parsed.
+  rapidjson::Document Probe(const std::vector<std::string>& aArguments) {
+    std::vector<std::string> arguments = {OV_WINE64, std::string(OV_WIN64_BUILD_DIR) + "/tools/ovpa-http-probe.exe"};
+    arguments.insert(arguments.end(), aArguments.begin(), aArguments.end());
+    const ChildResult run = RunChild(arguments, fFolder.Path(), 60s,
+                                     {std::string("WINEPREFIX=") + OV_WINE_PREFIX, "WINEDEBUG=-all"});
+    EXPECT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    rapidjson::Document answer;
+    answer.Parse(run.output.c_str());
+    EXPECT_FALSE(answer.HasParseError()) << run.output << run.errors;
+    if (answer.HasParseError() || !answer.IsObject()) answer.SetObject();
+    return answer;
+  }
+
+  std::vector<std::string> SeenAuthorizations() {
+    std::lock_guard lock(fLock);
+    return fAuthorizations;
+  }
+
+  static std::string Text(const rapidjson::Document& aAnswer, const char* aName) {
+    return aAnswer.HasMember(aName) ? aAnswer[aName].GetString() : "<absent>";
+  }
+  static int Number(const rapidjson::Document& aAnswer, const char* aName) {
+    return aAnswer.HasMember(aName) ? aAnswer[aName].GetInt() : -999;
+  }
+
+ private:
+  void Record(const httplib::Request& aRequest) {
+    std::lock_guard lock(fLock);
+    fAuthorizations.push_back(aRequest.get_header_value("Authorization"));
+  }
+
+  TempFolder fFolder;
+  std::mutex fLock;
+  std::condition_variable fRelease;
+  bool fReleased = false;
+  std::vector<std::string> fAuthorizations;
+  TestHttpServer fServer;  // last: stopped before what its handlers use goes away
+};
+
+TEST_F(WineHttpTest, TheHandlerAnswersADigestChallengeWithinTheCall) {
+  const auto answer = Probe({"handler", Url("/digest"), "digest", "user", "secret", "payload"});
+  EXPECT_EQ(Number(answer, "ok"), 1);
+  EXPECT_EQ(Number(answer, "responseCode"), 200);
+  EXPECT_EQ(Text(answer, "response"), "digest ok:payload");
+  const auto seen = SeenAuthorizations();
+  ASSERT_EQ(seen.size(), 2u);  // the challenge, then the answer to it
+  EXPECT_EQ(seen[0], "");
+  EXPECT_EQ(seen[1].rfind("Digest ", 0), 0u);
+
+  const auto refused = Probe({"handler", Url("/digest"), "digest", "user", "wrong", "payload"});
+  EXPECT_EQ(Number(refused, "responseCode"), 401);
+  EXPECT_EQ(Text(refused, "errorMessage"), "HTTP/1.1 401 Unauthorized Unauthorized");
+}
+
+TEST_F(WineHttpTest, TheHandlerSendsBasicCredentialsWithTheFirstRequest) {
+  const auto answer = Probe({"handler", Url("/basic"), "basic", "user", "secret", "x"});
+  EXPECT_EQ(Text(answer, "response"), "basic ok");
+  EXPECT_EQ(SeenAuthorizations(), std::vector<std::string>{"Basic dXNlcjpzZWNyZXQ="});
+}
+
+TEST_F(WineHttpTest, TheClientTellsRefusedTimedOutAndCutOffApart) {
+  const auto refused = Probe({"client", "http://127.0.0.1:" + std::to_string(ClosedLoopbackPort()) + "/", "5", "{}"});
+  EXPECT_EQ(Number(refused, "lastStatusCode"), 12029);  // ERROR_WINHTTP_CANNOT_CONNECT
+  EXPECT_NE(Text(refused, "lastStatusText"), "");
+  EXPECT_EQ(Number(refused, "outcomeUnknown"), 0);  // nothing reached a server
+
+  const auto start = std::chrono::steady_clock::now();
+  const auto late = Probe({"client", Url("/held"), "1", "{}"});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
+  EXPECT_EQ(Number(late, "lastStatusCode"), 12002);  // ERROR_WINHTTP_TIMEOUT
+  EXPECT_EQ(Text(late, "lastStatusText"), "Operation timed out: no data received for 1 seconds");
+  EXPECT_EQ(Number(late, "outcomeUnknown"), 1);  // the server had the request
+
+  const auto cut = Probe({"client", Url("/cut-off"), "5", "{}"});
+  EXPECT_EQ(Number(cut, "ok"), 0);
+  EXPECT_EQ(Number(cut, "lastStatusCode"), 200);
+  EXPECT_EQ(Number(cut, "outcomeUnknown"), 1);
+  EXPECT_EQ(Text(cut, "response"), "");
+}
+
+}  // namespace
