@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "platform/ovHttpText.h"
 #include "platform/ovHttpTransport.h"
 #include "platform/ovUtf.h"
 
@@ -25,16 +26,6 @@ using Clock = std::chrono::steady_clock;
 void EnsureCurlInitialised() {
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string TrimAscii(std::string_view aText) {
-  size_t first = 0;
-  size_t last = aText.size();
-  while (first < last && IsSpace(aText[first])) ++first;
-  while (last > first && IsSpace(aText[last - 1])) --last;
-  return std::string(aText.substr(first, last - first));
 }
 
 bool StartsWithNoCase(std::string_view aText, std::string_view aPrefix) {
@@ -65,7 +56,7 @@ struct Transfer {
     answer.statusText.clear();
     answer.contentType.clear();
     answer.body.clear();
-    const std::string line = TrimAscii(aLine);
+    const std::string line = TrimHttpSpace(aLine);
     const size_t space = line.find(' ');
     if (space == std::string::npos) return;
     size_t i = space + 1;
@@ -75,7 +66,7 @@ struct Transfer {
       code = code * 10 + (line[i] - '0');
     }
     answer.status = code;
-    if (i < line.size() && line[i] == ' ') answer.statusText = TrimAscii(std::string_view(line).substr(i + 1));
+    if (i < line.size() && line[i] == ' ') answer.statusText = TrimHttpSpace(std::string_view(line).substr(i + 1));
   }
 
   static size_t OnHeader(char* aBuffer, size_t aSize, size_t aCount, void* aTransfer) {
@@ -87,7 +78,7 @@ struct Transfer {
       if (line.starts_with("HTTP/")) {
         transfer.StartAnswer(line);
       } else if (StartsWithNoCase(line, "content-type:")) {
-        transfer.answer.contentType = TrimAscii(line.substr(13));
+        transfer.answer.contentType = TrimHttpSpace(line.substr(13));
       }
       return length;
     } catch (...) {
@@ -137,17 +128,6 @@ struct Transfer {
     return 0;
   }
 };
-
-// Header names and values become one line of the request: CR, LF and NUL
-// would end it early or start a header of the caller's text.
-std::string HeaderSafe(std::string_view aText) {
-  std::string out;
-  out.reserve(aText.size());
-  for (const char c : aText) {
-    if (c != '\r' && c != '\n' && c != '\0') out.push_back(c);
-  }
-  return out;
-}
 
 class HeaderList {
  public:
@@ -225,7 +205,7 @@ ovHttpAnswer ovHttpSession::Exchange(const ovHttpRequest& aRequest) {
   // Without CURLOPT_ACCEPT_ENCODING no Accept-Encoding: answers come uncompressed.
   curl_easy_setopt(http, CURLOPT_ACCEPT_ENCODING, static_cast<char*>(nullptr));
   if (aRequest.connectTimeoutMs > 0) curl_easy_setopt(http, CURLOPT_CONNECTTIMEOUT_MS, long(aRequest.connectTimeoutMs));
-  const std::string userAgent = HeaderSafe(aRequest.userAgent);
+  const std::string userAgent = HttpHeaderSafe(aRequest.userAgent);
   if (!userAgent.empty()) curl_easy_setopt(http, CURLOPT_USERAGENT, userAgent.c_str());
   curl_easy_setopt(http, CURLOPT_SSL_VERIFYPEER, aRequest.verifyServer ? 1L : 0L);
   curl_easy_setopt(http, CURLOPT_SSL_VERIFYHOST, aRequest.verifyServer ? 2L : 0L);
@@ -250,9 +230,9 @@ ovHttpAnswer ovHttpSession::Exchange(const ovHttpRequest& aRequest) {
   for (const auto& [name, value] : aRequest.headers) {
     // "Name:" keeps libcurl's own header of that name away, "Name;" sends an empty one.
     if (!value) {
-      headers.Add(HeaderSafe(name) + ":");
+      headers.Add(HttpHeaderSafe(name) + ":");
     } else {
-      headers.Add(HeaderSafe(name) + (value->empty() ? ";" : ": " + HeaderSafe(*value)));
+      headers.Add(HttpHeaderSafe(name) + (value->empty() ? ";" : ": " + HttpHeaderSafe(*value)));
     }
   }
   headers.Add("Expect:");  // no 100-continue round trip
@@ -302,7 +282,7 @@ ovHttpAnswer ovHttpSession::Exchange(const ovHttpRequest& aRequest) {
     } else {
       answer.errorCode = code;
       errorBuffer.back() = '\0';
-      answer.errorText = Utf8ToUtf16(errorBuffer[0] ? TrimAscii(errorBuffer.data()) : curl_easy_strerror(code));
+      answer.errorText = Utf8ToUtf16(errorBuffer[0] ? TrimHttpSpace(errorBuffer.data()) : curl_easy_strerror(code));
     }
   }
   return answer;

@@ -23,6 +23,7 @@
 #include <limits>
 #include <string_view>
 
+#include "platform/ovHttpText.h"
 #include "platform/ovHttpTransport.h"
 #include "platform/ovUtf.h"
 
@@ -46,16 +47,6 @@ std::u16string FromWide(const wchar_t* aText, size_t aLength) {
 
 std::u16string Number(uint64_t aValue) { return AsciiToUtf16(std::to_string(aValue)); }
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string TrimAscii(std::string_view aText) {
-  size_t first = 0;
-  size_t last = aText.size();
-  while (first < last && IsSpace(aText[first])) ++first;
-  while (last > first && IsSpace(aText[last - 1])) --last;
-  return std::string(aText.substr(first, last - first));
-}
-
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
 
 bool SameNoCase(std::string_view a, std::string_view b) {
@@ -64,17 +55,6 @@ bool SameNoCase(std::string_view a, std::string_view b) {
     if (Lower(a[i]) != Lower(b[i])) return false;
   }
   return true;
-}
-
-// Header names and values become one line of the request: CR, LF and NUL
-// would end it early or start a header of the caller's text.
-std::string HeaderSafe(std::string_view aText) {
-  std::string out;
-  out.reserve(aText.size());
-  for (const char c : aText) {
-    if (c != '\r' && c != '\n' && c != '\0') out.push_back(c);
-  }
-  return out;
 }
 
 // ---------------------------------------------------------------------------
@@ -283,7 +263,7 @@ std::string Base64(std::string_view aBytes) {
   std::string text(length, '\0');
   if (!CryptBinaryToStringA(data, DWORD(aBytes.size()), kFlags, text.data(), &length)) return {};
   text.resize(length);
-  while (!text.empty() && (text.back() == '\0' || IsSpace(text.back()))) text.pop_back();
+  while (!text.empty() && (text.back() == '\0' || IsHttpSpace(text.back()))) text.pop_back();
   return text;
 }
 
@@ -307,12 +287,12 @@ struct Challenge {
 // The challenges of one WWW-Authenticate value: scheme tokens, each followed
 // by its name=value and name="value" parameters.
 void ParseChallenges(std::string_view aText, std::vector<Challenge>& aOut) {
-  auto isDelimiter = [](char c) { return IsSpace(c) || c == ',' || c == '=' || c == '"'; };
+  auto isDelimiter = [](char c) { return IsHttpSpace(c) || c == ',' || c == '=' || c == '"'; };
   size_t i = 0;
   const size_t n = aText.size();
   bool inChallenge = false;
   while (i < n) {
-    while (i < n && (IsSpace(aText[i]) || aText[i] == ',')) ++i;
+    while (i < n && (IsHttpSpace(aText[i]) || aText[i] == ',')) ++i;
     const size_t start = i;
     while (i < n && !isDelimiter(aText[i])) ++i;
     std::string token(aText.substr(start, i - start));
@@ -322,10 +302,10 @@ void ParseChallenges(std::string_view aText, std::vector<Challenge>& aOut) {
     }
     for (char& c : token) c = Lower(c);
     size_t j = i;
-    while (j < n && IsSpace(aText[j])) ++j;
+    while (j < n && IsHttpSpace(aText[j])) ++j;
     if (j < n && aText[j] == '=') {
       i = j + 1;
-      while (i < n && IsSpace(aText[i])) ++i;
+      while (i < n && IsHttpSpace(aText[i])) ++i;
       std::string value;
       if (i < n && aText[i] == '"') {
         for (++i; i < n && aText[i] != '"'; ++i) {
@@ -335,7 +315,7 @@ void ParseChallenges(std::string_view aText, std::vector<Challenge>& aOut) {
         if (i < n) ++i;
       } else {
         const size_t valueStart = i;
-        while (i < n && aText[i] != ',' && !IsSpace(aText[i])) ++i;
+        while (i < n && aText[i] != ',' && !IsHttpSpace(aText[i])) ++i;
         value = aText.substr(valueStart, i - valueStart);
       }
       if (inChallenge) aOut.back().params.emplace_back(std::move(token), std::move(value));
@@ -361,7 +341,7 @@ bool ListHolds(std::string_view aList, std::string_view aItem) {
   while (start <= aList.size()) {
     size_t end = aList.find(',', start);
     if (end == std::string_view::npos) end = aList.size();
-    if (SameNoCase(TrimAscii(aList.substr(start, end - start)), aItem)) return true;
+    if (SameNoCase(TrimHttpSpace(aList.substr(start, end - start)), aItem)) return true;
     start = end + 1;
   }
   return false;
@@ -821,7 +801,7 @@ bool QueryText(HINTERNET aRequest, DWORD aLevel, std::u16string& aText, DWORD* a
 
 std::string QueryUtf8(HINTERNET aRequest, DWORD aLevel) {
   std::u16string text;
-  return QueryText(aRequest, aLevel, text) ? TrimAscii(Utf16ToUtf8(text)) : std::string();
+  return QueryText(aRequest, aLevel, text) ? TrimHttpSpace(Utf16ToUtf8(text)) : std::string();
 }
 
 std::vector<Challenge> ServerChallenges(HINTERNET aRequest) {
@@ -1109,7 +1089,7 @@ void ovHttpSession::Impl::Run(const ovHttpRequest& aRequest, ovHttpAnswer& aAnsw
   std::vector<std::string> headers;
   auto callerNames = [&aRequest](std::string_view aName) {
     return std::any_of(aRequest.headers.begin(), aRequest.headers.end(),
-                       [aName](const auto& aHeader) { return SameNoCase(HeaderSafe(aHeader.first), aName); });
+                       [aName](const auto& aHeader) { return SameNoCase(HttpHeaderSafe(aHeader.first), aName); });
   };
   const bool ownAuthorization = !callerNames("Authorization");
   const std::string user = Utf16ToUtf8(aRequest.user);
@@ -1117,14 +1097,14 @@ void ovHttpSession::Impl::Run(const ovHttpRequest& aRequest, ovHttpAnswer& aAnsw
   if (aRequest.auth == ovHttpAuthScheme::Basic && ownAuthorization) {
     headers.push_back("Authorization: Basic " + Base64(user + ":" + password));
   }
-  const std::string userAgent = HeaderSafe(aRequest.userAgent);
+  const std::string userAgent = HttpHeaderSafe(aRequest.userAgent);
   if (!userAgent.empty() && !callerNames("User-Agent")) headers.push_back("User-Agent: " + userAgent);
   for (const auto& [name, value] : aRequest.headers) {
     // WinHTTP adds no Accept, Content-Type or User-Agent of its own, so a
     // header without a value is simply not sent. Host, Content-Length and
     // Connection are WinHTTP's and stay.
     if (!value) continue;
-    headers.push_back(HeaderSafe(name) + ": " + HeaderSafe(*value));
+    headers.push_back(HttpHeaderSafe(name) + ": " + HttpHeaderSafe(*value));
   }
 
   Transfer transfer(aAnswer, target.name);

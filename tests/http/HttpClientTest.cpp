@@ -163,18 +163,10 @@ class HttpClientTest : public testing::Test {
     });
     server.Post("/digest", [this](const httplib::Request& aRequest, httplib::Response& aResponse) {
       fDigest.Record(aRequest);
-      const std::string header = aRequest.get_header_value("Authorization");
-      if (header.rfind("Digest ", 0) == 0) {
-        auto p = DigestFields(header);
-        const std::string ha1 = Md5Hex(p["username"] + ":" + p["realm"] + ":" + "digest-pass");
-        const std::string ha2 = Md5Hex(aRequest.method + ":" + p["uri"]);
-        const std::string expected =
-            Md5Hex(ha1 + ":" + p["nonce"] + ":" + p["nc"] + ":" + p["cnonce"] + ":" + p["qop"] + ":" + ha2);
-        if (p["username"] == "digest-user" && p["realm"] == "ovpa" && p["nonce"] == "n0nce42" &&
-            p["uri"] == aRequest.target && p["response"] == expected) {
-          aResponse.set_content("{\"digest\":\"ok\"}", "application/json");
-          return;
-        }
+      if (DigestAnswerIsValid(aRequest.get_header_value("Authorization"), aRequest.method,
+                              {"digest-user", "digest-pass", "ovpa", "n0nce42"}, aRequest.target)) {
+        aResponse.set_content("{\"digest\":\"ok\"}", "application/json");
+        return;
       }
       aResponse.status = 401;
       aResponse.set_header("WWW-Authenticate", "Digest realm=\"ovpa\", qop=\"auth\", nonce=\"n0nce42\", algorithm=MD5");

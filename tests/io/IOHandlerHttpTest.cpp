@@ -93,15 +93,7 @@ class TestServer {
   }
 
   static bool DigestIsValid(const httplib::Request& aRequest) {
-    const std::string header = aRequest.get_header_value("Authorization");
-    if (header.rfind("Digest ", 0) != 0) return false;
-    auto fields = DigestFields(header);
-    if (fields["username"] != "user" || fields["realm"] != kRealm || fields["nonce"] != kNonce) return false;
-    const std::string ha1 = Md5Hex("user:" + std::string(kRealm) + ":secret");
-    const std::string ha2 = Md5Hex("POST:" + fields["uri"]);
-    const std::string expected = Md5Hex(ha1 + ":" + kNonce + ":" + fields["nc"] + ":" + fields["cnonce"] + ":" +
-                                        fields["qop"] + ":" + ha2);
-    return fields["qop"] == "auth" && fields["response"] == expected;
+    return DigestAnswerIsValid(aRequest.get_header_value("Authorization"), "POST", {"user", "secret", kRealm, kNonce});
   }
 
   std::mutex fLock;

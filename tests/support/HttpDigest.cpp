@@ -38,3 +38,18 @@ std::map<std::string, std::string> DigestFields(const std::string& aHeader) {
   }
   return fields;
 }
+
+bool DigestAnswerIsValid(const std::string& aHeader, const std::string& aMethod, const DigestChallenge& aChallenge,
+                         const std::string& aTarget) {
+  if (aHeader.rfind("Digest ", 0) != 0) return false;
+  auto fields = DigestFields(aHeader);
+  if (fields["username"] != aChallenge.user || fields["realm"] != aChallenge.realm ||
+      fields["nonce"] != aChallenge.nonce || fields["qop"] != "auth") {
+    return false;
+  }
+  if (!aTarget.empty() && fields["uri"] != aTarget) return false;
+  const std::string ha1 = Md5Hex(aChallenge.user + ":" + aChallenge.realm + ":" + aChallenge.password);
+  const std::string ha2 = Md5Hex(aMethod + ":" + fields["uri"]);
+  return fields["response"] == Md5Hex(ha1 + ":" + aChallenge.nonce + ":" + fields["nc"] + ":" + fields["cnonce"] +
+                                      ":" + fields["qop"] + ":" + ha2);
+}

@@ -25,17 +25,6 @@ using namespace std::chrono_literals;
 constexpr const char* kRealm = "ov-test";
 constexpr const char* kNonce = "dcd98b7102dd2f0e8b11d0f600bfb0c093";
 
-bool DigestIsValid(const httplib::Request& aRequest, const std::string& aPassword) {
-  const std::string header = aRequest.get_header_value("Authorization");
-  if (header.rfind("Digest ", 0) != 0) return false;
-  auto fields = DigestFields(header);
-  if (fields["username"] != "user" || fields["realm"] != kRealm || fields["nonce"] != kNonce) return false;
-  const std::string ha1 = Md5Hex("user:" + std::string(kRealm) + ":" + aPassword);
-  const std::string ha2 = Md5Hex("POST:" + fields["uri"]);
-  return fields["qop"] == "auth" &&
-         fields["response"] ==
-             Md5Hex(ha1 + ":" + kNonce + ":" + fields["nc"] + ":" + fields["cnonce"] + ":" + fields["qop"] + ":" + ha2);
-}
 
 class WineHttpTest : public ::testing::Test {
  protected:
@@ -52,7 +41,7 @@ class WineHttpTest : public ::testing::Test {
     });
     server.Post("/digest", [this](const httplib::Request& aRequest, httplib::Response& aResponse) {
       Record(aRequest);
-      if (!DigestIsValid(aRequest, "secret")) {
+      if (!DigestAnswerIsValid(aRequest.get_header_value("Authorization"), "POST", {"user", "secret", kRealm, kNonce})) {
         aResponse.status = 401;
         aResponse.set_header("WWW-Authenticate", std::string("Digest realm=\"") + kRealm + "\", qop=\"auth\", nonce=\"" +
                                                      kNonce + "\", algorithm=MD5");

@@ -1,0 +1,13 @@
+// Text rules both HTTP stacks' exchanges keep alike.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// A blank, a tab or a line break.
+bool IsHttpSpace(char aCharacter);
+// Without CR, LF and NUL: a header name or value becomes one line of the
+// request, and those would end it early or start a header of the caller's text.
+std::string HttpHeaderSafe(std::string_view aText);
+// Without the blanks, tabs and line breaks at either end.
+std::string TrimHttpSpace(std::string_view aText);
