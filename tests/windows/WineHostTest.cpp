@@ -195,6 +195,12 @@ TEST_F(WineHostTest, AHostEndsWhetherItFreesTheLibraryOrJustExits) {
   StartServices();
   for (const bool freeLibrary : {true, false}) {
     SCOPED_TRACE(freeLibrary ? "FreeLibrary" : "exit with the library loaded");
+    std::vector<std::string> bare = {"GETSTATUS", Request("status.xml", "<R/>")};
+    if (!freeLibrary) bare.insert(bare.begin(), "--no-unload");
+    const ChildResult withoutDevice = RunHost(bare);
+    ASSERT_TRUE(withoutDevice.finished) << "hung without a device";
+    EXPECT_EQ(withoutDevice.exitCode, 0) << withoutDevice.errors;
+
     const std::string logId = LogId() + (freeLibrary ? "-free" : "-exit");
     std::vector<std::string> calls = {"OPEN", OpenRequestFile(logId), "PAY", PayRequestFile("pay.xml", Sale{})};
     if (!freeLibrary) calls.insert(calls.begin(), "--no-unload");

@@ -1,7 +1,8 @@
-// The HTTP exchange of the Windows build on WinHTTP, under Wine, against
-// loopback peers of the test's own: the HTTP I/O handler's Basic and Digest
-// authentication, and the EPay client's failures that a caller tells apart
-// (refused, timed out, an answer cut off).
+// The I/O handlers of the Windows build under Wine: the HTTP exchange on
+// WinHTTP against loopback peers of the test's own (the HTTP I/O handler's
+// Basic and Digest authentication, the EPay client's failures that a caller
+// tells apart: refused, timed out, an answer cut off), and the DLL handler's
+// failure text from the system.
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 
@@ -26,7 +27,7 @@ constexpr const char* kRealm = "ov-test";
 constexpr const char* kNonce = "dcd98b7102dd2f0e8b11d0f600bfb0c093";
 
 
-class WineHttpTest : public ::testing::Test {
+class WineHandlerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     httplib::Server& server = fServer.Server();
@@ -78,7 +79,7 @@ class WineHttpTest : public ::testing::Test {
 
   // One exchange of the probe under Wine, its JSON answer parsed.
   rapidjson::Document Probe(const std::vector<std::string>& aArguments) {
-    std::vector<std::string> arguments = {OV_WINE64, std::string(OV_WIN64_BUILD_DIR) + "/tools/ovpa-http-probe.exe"};
+    std::vector<std::string> arguments = {OV_WINE64, std::string(OV_WIN64_BUILD_DIR) + "/tools/ovpa-handler-probe.exe"};
     arguments.insert(arguments.end(), aArguments.begin(), aArguments.end());
     const ChildResult run = RunChild(arguments, fFolder.Path(), 60s,
                                      {std::string("WINEPREFIX=") + OV_WINE_PREFIX, "WINEDEBUG=-all"});
@@ -117,7 +118,7 @@ class WineHttpTest : public ::testing::Test {
   TestHttpServer fServer;  // last: stopped before what its handlers use goes away
 };
 
-TEST_F(WineHttpTest, TheHandlerAnswersADigestChallengeWithinTheCall) {
+TEST_F(WineHandlerTest, TheHandlerAnswersADigestChallengeWithinTheCall) {
   const auto answer = Probe({"handler", Url("/digest"), "digest", "user", "secret", "payload"});
   EXPECT_EQ(Number(answer, "ok"), 1);
   EXPECT_EQ(Number(answer, "responseCode"), 200);
@@ -132,13 +133,13 @@ TEST_F(WineHttpTest, TheHandlerAnswersADigestChallengeWithinTheCall) {
   EXPECT_EQ(Text(refused, "errorMessage"), "HTTP/1.1 401 Unauthorized Unauthorized");
 }
 
-TEST_F(WineHttpTest, TheHandlerSendsBasicCredentialsWithTheFirstRequest) {
+TEST_F(WineHandlerTest, TheHandlerSendsBasicCredentialsWithTheFirstRequest) {
   const auto answer = Probe({"handler", Url("/basic"), "basic", "user", "secret", "x"});
   EXPECT_EQ(Text(answer, "response"), "basic ok");
   EXPECT_EQ(SeenAuthorizations(), std::vector<std::string>{"Basic dXNlcjpzZWNyZXQ="});
 }
 
-TEST_F(WineHttpTest, TheClientTellsRefusedTimedOutAndCutOffApart) {
+TEST_F(WineHandlerTest, TheClientTellsRefusedTimedOutAndCutOffApart) {
   const auto refused = Probe({"client", "http://127.0.0.1:" + std::to_string(ClosedLoopbackPort()) + "/", "5", "{}"});
   EXPECT_EQ(Number(refused, "lastStatusCode"), 12029);  // ERROR_WINHTTP_CANNOT_CONNECT
   EXPECT_NE(Text(refused, "lastStatusText"), "");
@@ -156,6 +157,17 @@ TEST_F(WineHttpTest, TheClientTellsRefusedTimedOutAndCutOffApart) {
   EXPECT_EQ(Number(cut, "lastStatusCode"), 200);
   EXPECT_EQ(Number(cut, "outcomeUnknown"), 1);
   EXPECT_EQ(Text(cut, "response"), "");
+}
+
+TEST_F(WineHandlerTest, TheDllHandlerReportsTheSystemsTextAndCode) {
+  const auto answer = Probe({"library", "vendor_missing.dll"});
+  const std::string failure = Text(answer, "failure");
+  EXPECT_EQ(failure.rfind("Unable to Load Library vendor_missing.dll. ", 0), 0u) << failure;
+  ASSERT_GE(failure.size(), 6u);
+  EXPECT_EQ(failure.substr(failure.size() - 6), " [126]") << failure;  // ERROR_MOD_NOT_FOUND
+  EXPECT_NE(failure[failure.size() - 7], '.') << failure;               // the system's full stop dropped
+
+  EXPECT_EQ(Text(Probe({"library", "kernel32.dll"}), "failure"), "");
 }
 
 }  // namespace
