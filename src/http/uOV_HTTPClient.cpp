@@ -9,9 +9,10 @@
 
 namespace {
 
-// The services answer small JSON documents; a server that sends without end
-// must not exhaust the host's memory.
-constexpr size_t kMaxResponseBytes = 64 * 1024 * 1024;
+// The services answer small JSON documents (a few KiB); what the client keeps
+// of an answer stops here, so that a server that sends without end cannot
+// exhaust the host's memory.
+constexpr size_t kMaxResponseBytes = 1024 * 1024;
 
 // Header names and values become one line of the request: CR, LF and NUL
 // would end it early or start a header of the caller's text.
@@ -30,7 +31,8 @@ int32_t Milliseconds(int32_t aSeconds) { return aSeconds > 0 ? aSeconds * 1000 :
 
 }  // namespace
 
-OV_HttpClient::OV_HttpClient() = default;
+OV_HttpClient::OV_HttpClient(std::shared_ptr<ovHttpSession> aSession)
+    : fSession(aSession ? std::move(aSession) : std::make_shared<ovHttpSession>()) {}
 
 OV_HttpClient::~OV_HttpClient() = default;
 
@@ -125,6 +127,8 @@ bool OV_HttpClient::Exchange(const std::u16string& aURL, const std::string* aBod
   ovHttpRequest request = fApplied;
   request.url = aURL;
   request.body = aBody;
+  // A payment posted twice is a payment charged twice.
+  request.repeatable = aBody == nullptr;
   const bool bearer = !fAppliedBearer.empty();
   for (const auto& [key, value] : fRequestHeaders) {
     if (aBody && SameText(key, u"Content-Type")) continue;
@@ -135,7 +139,7 @@ bool OV_HttpClient::Exchange(const std::u16string& aURL, const std::string* aBod
   if (aBody) request.headers.emplace_back("Content-Type", aContentType);
   if (bearer) request.headers.emplace_back("Authorization", "Bearer " + Utf16ToUtf8(fAppliedBearer));
 
-  const ovHttpAnswer answer = fSession.Exchange(request);
+  const ovHttpAnswer answer = fSession->Exchange(request);
   if (!answer.complete) {
     fTransportErrorText = answer.errorText;
     // A status of failure tells the outcome even when its body was cut off.

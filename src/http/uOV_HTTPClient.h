@@ -25,7 +25,10 @@ using ovWriteLogEvent =
 
 class OV_HttpClient {
  public:
-  OV_HttpClient();
+  // With aSession, the exchanges go over that session, shared with the
+  // caller's other clients: its open connections, TLS sessions and the
+  // certificate store it read serve every client in turn (one at a time).
+  explicit OV_HttpClient(std::shared_ptr<ovHttpSession> aSession = {});
   ~OV_HttpClient();
   OV_HttpClient(const OV_HttpClient&) = delete;
   OV_HttpClient& operator=(const OV_HttpClient&) = delete;
@@ -40,7 +43,8 @@ class OV_HttpClient {
   void SetUser(const std::u16string& aValue) { fUser = aValue; }
   const std::u16string& Password() const { return fPassword; }  // basic and digest
   void SetPassword(const std::u16string& aValue) { fPassword = aValue; }
-  // The longest wait for data from the server once connected (default 10).
+  // The longest wait for data from the server once connected (default 10);
+  // the whole answer may take twice as long, no more.
   int32_t ReadTimeout() const { return fReadTimeout; }
   void SetReadTimeout(int32_t aValue) { fReadTimeout = aValue; }
   // The connect phase, TLS handshake included (default 5).
@@ -109,6 +113,7 @@ class OV_HttpClient {
 
   // Posts aMessage (as UTF-8) to aURL. True: an answer was received in full
   // and its status is 200 to 299 or 301 to 308 (redirects are not followed).
+  // A post goes out once: a connection that dies under it is not sent again.
   bool Post(const std::u16string& aURL, const std::u16string& aMessage);
   // A simple GET; true for an answer received in full with status 200 to 299.
   bool Get(const std::u16string& aURL);
@@ -124,7 +129,7 @@ class OV_HttpClient {
   void WriteLogEntry(tOV_MessageType aEntryType, const std::u16string& aTitle, const std::u16string& aMessage);
   std::u16string MaskSecrets(const std::u16string& aText) const;
 
-  ovHttpSession fSession;
+  std::shared_ptr<ovHttpSession> fSession;
   bool fHTTPAlreadySet = false;
   ovHTTPAuthType fAuthType = ovHTTPAuthType::at_None;
   std::u16string fUser;

@@ -1,5 +1,7 @@
 #include "platform/ovHttpText.h"
 
+#include "platform/ovUtf.h"
+
 bool IsHttpSpace(char aCharacter) {
   return aCharacter == ' ' || aCharacter == '\t' || aCharacter == '\r' || aCharacter == '\n';
 }
@@ -19,4 +21,13 @@ std::string TrimHttpSpace(std::string_view aText) {
   while (first < last && IsHttpSpace(aText[first])) ++first;
   while (last > first && IsHttpSpace(aText[last - 1])) --last;
   return std::string(aText.substr(first, last - first));
+}
+
+std::u16string ReadTimeoutText(int32_t aReadTimeoutMs, bool aTooLong) {
+  if (aTooLong) {
+    return u"Operation timed out: the answer did not end within " + AsciiToUtf16(std::to_string(2 * aReadTimeoutMs / 1000)) +
+           u" seconds";
+  }
+  return u"Operation timed out: no data received for " + AsciiToUtf16(std::to_string(aReadTimeoutMs / 1000)) +
+         u" seconds";
 }

@@ -31,7 +31,14 @@ struct ovHttpRequest {
   std::u16string user;
   std::u16string password;
   int32_t connectTimeoutMs = 0;  // name resolution, connection and TLS handshake; 0 or below: the stack's default
-  int32_t readTimeoutMs = 0;     // longest silence once connected; 0 or below: no limit
+  // Once connected, the longest silence of the server, and the longest the
+  // whole answer may take: twice this (a server that trickles its answer
+  // must not hold the caller for ever). 0 or below: no limit.
+  int32_t readTimeoutMs = 0;
+  // False: the body goes out at most once. A reused connection that dies
+  // under the request then fails the exchange rather than sending it again
+  // on a new one: the server may have acted on it (a payment).
+  bool repeatable = true;
   // HTTPS: the server's certificate and host name are checked, against
   // caFile (PEM, exactly these certificates) or, when it is empty, the
   // system's store. Off: neither is checked.
@@ -56,7 +63,7 @@ struct ovHttpAnswer {
   // error) and its text.
   int32_t errorCode = 0;
   std::u16string errorText;
-  bool readTimedOut = false;  // silent for readTimeoutMs
+  bool readTimedOut = false;  // silent for readTimeoutMs, or longer than twice that in all
   bool tooLarge = false;      // more than maxAnswerBytes
 };
 

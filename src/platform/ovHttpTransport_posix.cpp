@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstring>
 #include <mutex>
+#include <optional>
 #include <string_view>
 
 #include "platform/ovHttpText.h"
@@ -43,7 +45,9 @@ struct Transfer {
   size_t maxAnswerBytes = 0;
   int32_t readTimeoutMs = 0;  // 0 or below: no limit
   Clock::time_point lastActivity = Clock::now();
+  Clock::time_point connectedAt = Clock::now();
   curl_off_t lastUploaded = 0;
+  bool tooLong = false;  // the answer took more than twice the read time-out
 
   void Touch() { lastActivity = Clock::now(); }
 
@@ -109,6 +113,7 @@ struct Transfer {
     auto& transfer = *static_cast<Transfer*>(aTransfer);
     transfer.answer.reachedServer = true;
     transfer.Touch();
+    transfer.connectedAt = transfer.lastActivity;
     return CURL_PREREQFUNC_OK;
   }
 
@@ -121,12 +126,32 @@ struct Transfer {
       transfer.Touch();
     }
     if (!transfer.answer.reachedServer || transfer.readTimeoutMs <= 0) return 0;
-    if (Clock::now() - transfer.lastActivity >= std::chrono::milliseconds(transfer.readTimeoutMs)) {
+    const auto now = Clock::now();
+    const auto limit = std::chrono::milliseconds(transfer.readTimeoutMs);
+    transfer.tooLong = now - transfer.connectedAt >= 2 * limit;
+    if (transfer.tooLong || now - transfer.lastActivity >= limit) {
       transfer.answer.readTimedOut = true;
       return 1;
     }
     return 0;
   }
+};
+
+// A body that goes out at most once: libcurl asks to rewind it only to send
+// it again (a reused connection that died under it), which is refused.
+struct OneShotBody {
+  const std::string& bytes;
+  size_t sent = 0;
+
+  static size_t OnRead(char* aBuffer, size_t aSize, size_t aCount, void* aBody) {
+    auto& body = *static_cast<OneShotBody*>(aBody);
+    const size_t length = std::min(aSize * aCount, body.bytes.size() - body.sent);
+    std::memcpy(aBuffer, body.bytes.data() + body.sent, length);
+    body.sent += length;
+    return length;
+  }
+
+  static int OnSeek(void*, curl_off_t, int) { return CURL_SEEKFUNC_CANTSEEK; }
 };
 
 class HeaderList {
@@ -245,10 +270,18 @@ ovHttpAnswer ovHttpSession::Exchange(const ovHttpRequest& aRequest) {
 
   const std::string url = Utf16ToUtf8(aRequest.url);
   curl_easy_setopt(http, CURLOPT_URL, url.c_str());
+  std::optional<OneShotBody> oneShot;
   if (aRequest.body != nullptr) {
     curl_easy_setopt(http, CURLOPT_POST, 1L);
-    curl_easy_setopt(http, CURLOPT_POSTFIELDS, aRequest.body->data());
     curl_easy_setopt(http, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(aRequest.body->size()));
+    if (aRequest.repeatable) {
+      curl_easy_setopt(http, CURLOPT_POSTFIELDS, aRequest.body->data());
+    } else {
+      oneShot.emplace(OneShotBody{*aRequest.body});
+      curl_easy_setopt(http, CURLOPT_READFUNCTION, &OneShotBody::OnRead);
+      curl_easy_setopt(http, CURLOPT_READDATA, &*oneShot);
+      curl_easy_setopt(http, CURLOPT_SEEKFUNCTION, &OneShotBody::OnSeek);
+    }
   } else {
     curl_easy_setopt(http, CURLOPT_HTTPGET, 1L);
   }
@@ -274,8 +307,7 @@ ovHttpAnswer ovHttpSession::Exchange(const ovHttpRequest& aRequest) {
     answer.body.clear();
     if (answer.readTimedOut) {
       answer.errorCode = CURLE_OPERATION_TIMEDOUT;
-      answer.errorText = u"Operation timed out: no data received for " +
-                         Utf8ToUtf16(std::to_string(aRequest.readTimeoutMs / 1000)) + u" seconds";
+      answer.errorText = ReadTimeoutText(aRequest.readTimeoutMs, transfer.tooLong);
     } else if (answer.tooLarge) {
       answer.errorCode = code;
       answer.errorText = u"Answer larger than " + Utf8ToUtf16(std::to_string(aRequest.maxAnswerBytes)) + u" bytes";

@@ -716,6 +716,7 @@ struct Transfer {
   bool checkCertificate = false;
   const TrustAnchors* anchors = nullptr;  // null: the system's store
   int32_t readTimeoutMs = 0;
+  ULONGLONG connectedAt = 0;  // when the request was about to go out
   bool rejected = false;
   DWORD rejectionCode = ERROR_SUCCESS;
   std::u16string rejection;
@@ -774,6 +775,7 @@ void CALLBACK OnStatus(HINTERNET aRequest, DWORD_PTR aContext, DWORD aStatus, LP
       }
     }
     transfer.answer.reachedServer = true;
+    transfer.connectedAt = GetTickCount64();
     // From here on the read time-out counts; the connect phase had its own.
     SetTimeouts(aRequest, 0, Milliseconds(transfer.readTimeoutMs));
   } catch (...) {
@@ -823,6 +825,7 @@ struct Outcome {
   bool statusSeen = false;
   bool bodyComplete = false;
   bool keepsConnection = false;
+  bool tooLong = false;  // the answer took more than twice the read time-out
   std::vector<Challenge> challenges;  // of a 401
 };
 
@@ -1006,6 +1009,12 @@ Outcome ovHttpSession::Impl::Send(HINTERNET aConnect, const Target& aTarget, con
       return outcome;
     }
     if (got == 0) break;
+    // A server that trickles its answer must not hold the caller for ever.
+    if (aTransfer.readTimeoutMs > 0 && GetTickCount64() - aTransfer.connectedAt >= 2 * ULONGLONG(aTransfer.readTimeoutMs)) {
+      outcome.error = ERROR_WINHTTP_TIMEOUT;
+      outcome.tooLong = true;
+      return outcome;
+    }
     if (aAnswer.body.size() + got > aRequest.maxAnswerBytes) {
       aAnswer.tooLarge = true;
       return outcome;
@@ -1141,8 +1150,7 @@ void ovHttpSession::Impl::Run(const ovHttpRequest& aRequest, ovHttpAnswer& aAnsw
   if (outcome.error != ERROR_SUCCESS) {
     if (outcome.error == ERROR_WINHTTP_TIMEOUT && aAnswer.reachedServer && aRequest.readTimeoutMs > 0) {
       aAnswer.readTimedOut = true;
-      return fail(ERROR_WINHTTP_TIMEOUT, u"Operation timed out: no data received for " +
-                                             Number(uint64_t(aRequest.readTimeoutMs / 1000)) + u" seconds");
+      return fail(ERROR_WINHTTP_TIMEOUT, ReadTimeoutText(aRequest.readTimeoutMs, outcome.tooLong));
     }
     return fail(outcome.error, outcome.errorText);
   }

@@ -3,8 +3,10 @@
 #include <memory>
 
 #include "base/uOV_Exception.h"
+#include "base/uOV_Text.h"
 #include "entry/uOVDeviceTable.h"
 #include "io/uOVIOHandler_HTTP.h"
+#include "platform/ovHttpTransport.h"
 
 namespace {
 
@@ -45,7 +47,7 @@ bool Unsupported(Record& aResult) {
 
 kPayment_DOVAVAREZU::kPayment_DOVAVAREZU(const kPaymentHandler& aHandler,
                                          const kProviderDataLoader& aLoadProviderData)
-    : kPaymentDevice(RequireHttpConnection(aHandler)) {
+    : kPaymentDevice(RequireHttpConnection(aHandler)), fHttpSession(std::make_shared<ovHttpSession>()) {
   ReadParameters(aHandler);
   // The handler serves for the log and the error state; the exchanges use
   // clients of their own.
@@ -69,6 +71,11 @@ void kPayment_DOVAVAREZU::ReadParameters(const kPaymentHandler& aHandler) {
   // Certificates are checked unless the deployment says exactly "N".
   fTlsVerify = aHandler.GetParameter(u"TlsVerify") != u"N";
   fCAFile = aHandler.GetParameter(u"CAFile");
+  int32_t readTimeout = 0;
+  if (TryStrToInt(aHandler.GetParameter(u"ReadTimeout"), readTimeout) && readTimeout >= 1 &&
+      readTimeout <= kReadTimeoutSeconds) {
+    fReadTimeout = readTimeout;
+  }
   RequireMandatoryParameters(aHandler);
 }
 

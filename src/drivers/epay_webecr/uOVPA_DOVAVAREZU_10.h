@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "base/uOV_Currency.h"
@@ -16,6 +17,7 @@
 
 class kIOHandler_HTTP;
 class OV_HttpClient;
+class ovHttpSession;
 class ovPaymentTables;
 
 // Fills the branch table at construction; the deployment reads the registry database.
@@ -44,7 +46,9 @@ class kPayment_DOVAVAREZU : public kPaymentDevice {
   const std::u16string& RefreshToken() const { return fRefreshToken; }
   const kProviderData& ProviderData() const { return fProviderData; }
 
-  // The wait for an answer; tests shorten it to see a late terminal.
+  // The wait for an answer in seconds: 180, or the device parameter
+  // "ReadTimeout" (whole seconds from 1 to 180), which tests and diagnosis
+  // use to see a late service without waiting minutes.
   int32_t ReadTimeout() const { return fReadTimeout; }
   void SetReadTimeout(int32_t aSeconds) { fReadTimeout = aSeconds; }
 
@@ -114,6 +118,9 @@ class kPayment_DOVAVAREZU : public kPaymentDevice {
   bool fTlsVerify = true;
   std::u16string fCAFile;
   int32_t fReadTimeout = kReadTimeoutSeconds;
+  // The exchanges of this device, one at a time, over the connections, TLS
+  // sessions and certificate store they share.
+  std::shared_ptr<ovHttpSession> fHttpSession;
 };
 
 // Adds the driver class to the registry under kDriverName.

@@ -94,7 +94,7 @@ bool kPayment_DOVAVAREZU::PostWith(OV_HttpClient& aClient, const std::u16string&
 
 bool kPayment_DOVAVAREZU::PostToTerminalService(const std::u16string& aURL) {
   fJSONResponse.clear();
-  OV_HttpClient client;
+  OV_HttpClient client(fHttpSession);
   PrepareClient(client);
   if (!fAccessToken.empty()) {
     client.SetAuthType(ovHTTPAuthType::at_Bearer);
@@ -114,7 +114,7 @@ bool kPayment_DOVAVAREZU::PostToTerminalService(const std::u16string& aURL) {
 
 bool kPayment_DOVAVAREZU::PostToSigningService(const std::u16string& aURL) {
   fJSONResponse.clear();
-  OV_HttpClient client;
+  OV_HttpClient client(fHttpSession);
   PrepareClient(client);
   client.SetRequestHeader(u"APIKey", fImpactApiKey);
   client.SetRequestHeader(u"Accept", u"*/*");
