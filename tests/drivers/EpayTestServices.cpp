@@ -35,7 +35,8 @@ EpayTestServices::EpayTestServices() : fServer(&fCertificate) {
     EpayAnswer answer{404, R"({"error":"Not found"})"};
     {
       std::lock_guard lock(fMutex);
-      fRequests.push_back({aRequest.path, {aRequest.headers.begin(), aRequest.headers.end()}, aRequest.body});
+      fRequests.push_back(
+          {aRequest.path, {aRequest.headers.begin(), aRequest.headers.end()}, aRequest.body, aRequest.remote_port});
       const auto found = fAnswers.find(aRequest.path);
       if (found != fAnswers.end()) answer = found->second;
     }
@@ -52,6 +53,9 @@ EpayTestServices::EpayTestServices() : fServer(&fCertificate) {
     }
     aResponse.set_content(answer.body, answer.contentType);
   });
+  // More requests per connection than the library's default of five, so that
+  // a test sees the client's reuse, not the server's limit.
+  fServer.Server().set_keep_alive_max_count(100);
   fServer.Start();
 }
 

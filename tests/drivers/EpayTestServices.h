@@ -27,6 +27,7 @@ struct EpayRequest {
   std::string path;
   std::multimap<std::string, std::string, httplib::detail::ci> headers;
   std::string body;
+  int remotePort = 0;  // the client's end of the connection it came over
 
   bool HasHeader(const std::string& aName) const { return headers.count(aName) > 0; }
   std::string Header(const std::string& aName) const;

@@ -255,6 +255,15 @@ std::vector<std::string> LogMessages(const std::u16string& aLogFile) {
   return messages;
 }
 
+TEST_F(EpayDriverTest, TheExchangesOfADeviceShareOneConnection) {
+  const auto driver = Open();
+  ASSERT_FALSE(Pay(*driver, Payment(u"PAY")).Error);
+  ASSERT_FALSE(Pay(*driver, Payment(u"PAY")).Error);
+  const auto requests = fServices.Requests();
+  ASSERT_EQ(requests.size(), 7u);  // log-in, then signature, refresh and transaction twice
+  for (const EpayRequest& request : requests) EXPECT_EQ(request.remotePort, requests[0].remotePort) << request.path;
+}
+
 TEST_F(EpayDriverTest, ALogLineDescribesTheSaleItIsWrittenFor) {
   auto driver = Open();
   ASSERT_FALSE(Pay(*driver, Payment(u"PAY")).Error);

@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
+#include <netinet/in.h>
 #include <openssl/evp.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "base/uOV_Text.h"
 #include "support/TestHttpServer.h"
@@ -75,9 +81,14 @@ class Seen {
 // Holds a server's answer back until the test has seen the client give up.
 class Gate {
  public:
-  void WaitOpen(std::chrono::seconds aLongest) {
+  void WaitOpen(std::chrono::seconds aLongest) { WaitOpenFor(aLongest); }
+  void WaitOpenFor(std::chrono::milliseconds aLongest) {
     std::unique_lock lock(fMutex);
     fChanged.wait_for(lock, aLongest, [this] { return fOpen; });
+  }
+  bool IsOpen() {
+    std::lock_guard lock(fMutex);
+    return fOpen;
   }
   void Open() {
     {
@@ -153,6 +164,16 @@ class HttpClientTest : public testing::Test {
         fGate.WaitOpen(10s);
         return false;
       });
+    });
+    server.Post("/trickle", [this](const httplib::Request&, httplib::Response& aResponse) {
+      // One byte every 400 ms, without end: never silent for a read time-out.
+      aResponse.set_chunked_content_provider("application/json", [this](size_t, httplib::DataSink& aSink) {
+        fGate.WaitOpenFor(400ms);
+        return !fGate.IsOpen() && aSink.write(" ", 1);
+      });
+    });
+    server.Post("/large", [](const httplib::Request&, httplib::Response& aResponse) {
+      aResponse.set_content(std::string(2 * 1024 * 1024, ' '), "application/json");
     });
     server.Post("/cut-off", [](const httplib::Request&, httplib::Response& aResponse) {
       // Announces 100 bytes, sends 7 and closes the connection.
@@ -496,6 +517,106 @@ TEST_F(HttpClientTest, NoAnswerWithinTheReadTimeOutIsATimeOutWithoutAnswer) {
   EXPECT_EQ(client.Response(), u"");
   EXPECT_EQ(fTrace.Lines().back(),
             (TraceLine{let_error, u"HTTP Error", u"28 - Operation timed out: no data received for 1 seconds"}));
+}
+
+TEST_F(HttpClientTest, AnAnswerThatNeverEndsIsCutAtTwiceTheReadTimeOut) {
+  OV_HttpClient client;
+  UseJson(client);
+  client.SetReadTimeout(1);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client.Post(fServer.Url("/trickle"), u"{}"));
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(elapsed, 2s);
+  EXPECT_LT(elapsed, 5s);
+  EXPECT_EQ(client.LastStatusCode(), 200);
+  EXPECT_TRUE(client.OutcomeUnknown());
+  EXPECT_EQ(client.TransportErrorText(), u"Operation timed out: the answer did not end within 2 seconds");
+}
+
+TEST_F(HttpClientTest, AnAnswerLargerThanOneMebibyteIsNotKept) {
+  OV_HttpClient client;
+  UseJson(client);
+  EXPECT_FALSE(client.Post(fServer.Url("/large"), u"{}"));
+  EXPECT_EQ(client.Response(), u"");
+  EXPECT_TRUE(client.OutcomeUnknown());
+  EXPECT_EQ(client.TransportErrorText(), u"Answer larger than 1048576 bytes");
+}
+
+// Answers the first request of a connection (kept alive) and hangs up on the
+// second without a word, as a service that fails under a request it took.
+class AnswersOnceThenHangsUp {
+ public:
+  AnswersOnceThenHangsUp() {
+    fSocket = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fSocket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(fSocket, 8);
+    socklen_t length = sizeof address;
+    getsockname(fSocket, reinterpret_cast<sockaddr*>(&address), &length);
+    fPort = ntohs(address.sin_port);
+    fThread = std::thread([this] {
+      for (;;) {
+        const int peer = accept(fSocket, nullptr, nullptr);
+        if (peer < 0) return;
+        for (int request = 1;; ++request) {
+          if (!ReadRequest(peer)) break;
+          ++fRequests;
+          if (request > 1) break;  // taken, never answered
+          const std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nContent-Type: application/json\r\n\r\n{}";
+          (void)!write(peer, answer.data(), answer.size());
+        }
+        close(peer);
+      }
+    });
+  }
+  ~AnswersOnceThenHangsUp() {
+    shutdown(fSocket, SHUT_RDWR);
+    close(fSocket);
+    fThread.join();
+  }
+  std::u16string Url() const { return AsciiToUtf16("http://127.0.0.1:" + std::to_string(fPort) + "/"); }
+  int Requests() const { return fRequests.load(); }
+
+ private:
+  // A request head and its Content-Length body.
+  static bool ReadRequest(int aPeer) {
+    std::string data;
+    char buffer[4096];
+    size_t headEnd = std::string::npos;
+    while ((headEnd = data.find("\r\n\r\n")) == std::string::npos) {
+      const ssize_t n = read(aPeer, buffer, sizeof buffer);
+      if (n <= 0) return false;
+      data.append(buffer, size_t(n));
+    }
+    const size_t lengthAt = data.find("Content-Length: ");
+    const size_t length = lengthAt == std::string::npos ? 0 : std::stoul(data.substr(lengthAt + 16));
+    while (data.size() < headEnd + 4 + length) {
+      const ssize_t n = read(aPeer, buffer, sizeof buffer);
+      if (n <= 0) return false;
+      data.append(buffer, size_t(n));
+    }
+    return true;
+  }
+
+  int fSocket = -1;
+  int fPort = 0;
+  std::atomic<int> fRequests{0};
+  std::thread fThread;
+};
+
+TEST(HttpClientOnce, APostIsNotSentAgainWhenItsConnectionDiesUnderIt) {
+  AnswersOnceThenHangsUp server;
+  const auto session = std::make_shared<ovHttpSession>();
+  OV_HttpClient first(session);
+  first.SetContentType(u"application/json");
+  ASSERT_TRUE(first.Post(server.Url(), u"{\"sale\":1}"));
+  OV_HttpClient second(session);  // the same connection, kept alive
+  second.SetContentType(u"application/json");
+  EXPECT_FALSE(second.Post(server.Url(), u"{\"sale\":2}"));
+  EXPECT_TRUE(second.OutcomeUnknown());
+  EXPECT_EQ(server.Requests(), 2);  // the second sale went out once, not again on a new connection
 }
 
 TEST_F(HttpClientTest, BodyStallingPastTheReadTimeOutIsAMethodError) {
