@@ -18,6 +18,11 @@ constexpr auto kAppendRetryDelay = std::chrono::milliseconds(50);
 // How long an unload under the loader lock waits for a thread to write out
 // its queue before it is stopped where it stands.
 constexpr auto kUnloadDrainLimit = std::chrono::seconds(5);
+// Once a writer is being destroyed, how long a line that fails keeps its
+// retries: a folder that cannot be written must not hold a CLOSE for the
+// half second each of its lines would otherwise take. Lines that can be
+// written still are, however many there are.
+constexpr auto kDrainRetryLimit = std::chrono::seconds(1);
 
 void AppendDigits(std::u16string& aText, int aValue, int aWidth) {
   char16_t digits[8];
@@ -92,7 +97,7 @@ tOV_LogThread::~tOV_LogThread() {
 void tOV_LogThread::DrainAndPark() {
   std::unique_lock lock(fLock);
   fPark = true;
-  fTerminated = true;
+  StartDraining();
   fWake.notify_one();
   fParkedSignal.wait_for(lock, kUnloadDrainLimit, [this] { return fParked; });
 }
@@ -106,14 +111,17 @@ void tOV_LogThread::WriteOutHere() {
     if (std::chrono::steady_clock::now() >= giveUp) return;
     std::this_thread::yield();
   }
-  while (!fQueue.empty()) {
-    if (fWriter != nullptr) {
-      try {
-        fWriter->AppendToFile(fQueue.front());
-      } catch (...) {
-      }
+  StartDraining();
+  std::deque<std::u16string> lines;
+  lines.swap(fQueue);
+  tOV_LogWriter* writer = fWriter;
+  lock.unlock();
+  if (writer == nullptr) return;
+  for (const std::u16string& line : lines) {
+    try {
+      writer->AppendToFile(line, *this);
+    } catch (...) {
     }
-    fQueue.pop_front();
   }
 }
 
@@ -131,9 +139,19 @@ void tOV_LogThread::Enqueue(std::u16string aLine) {
 void tOV_LogThread::Terminate() {
   {
     std::lock_guard guard(fLock);
-    fTerminated = true;
+    StartDraining();
   }
   fWake.notify_one();
+}
+
+void tOV_LogThread::StartDraining() {
+  if (!fTerminated) fRetriesEndAt = std::chrono::steady_clock::now() + kDrainRetryLimit;
+  fTerminated = true;
+}
+
+bool tOV_LogThread::RetriesAllowed() const {
+  std::lock_guard guard(fLock);
+  return !fTerminated || std::chrono::steady_clock::now() < fRetriesEndAt;
 }
 
 size_t tOV_LogThread::QueueCount() const {
@@ -167,7 +185,7 @@ void tOV_LogThread::Execute() {
     lock.unlock();
     if (writer != nullptr) {
       try {
-        writer->AppendToFile(line);
+        writer->AppendToFile(line, *this);
       } catch (...) {
         // A line that cannot be written is lost, like one that failed its attempts.
       }
@@ -275,7 +293,7 @@ void tOV_LogWriter::SetMaxLogFileSize(int32_t aKiB) {
   fMaxLogfileSize = aKiB;
 }
 
-void tOV_LogWriter::AppendToFile(const std::u16string& aLine) {
+void tOV_LogWriter::AppendToFile(const std::u16string& aLine, const tOV_LogThread& aThread) {
   std::u16string fileName;
   int64_t limit;
   {
@@ -294,7 +312,9 @@ void tOV_LogWriter::AppendToFile(const std::u16string& aLine) {
   bytes += "\r\n";
   for (int attempt = 1; attempt <= kAppendAttempts; ++attempt) {
     if (::AppendToFile(fileName, bytes)) return;
-    if (attempt < kAppendAttempts) std::this_thread::sleep_for(kAppendRetryDelay);
+    if (attempt == kAppendAttempts || !aThread.RetriesAllowed()) break;
+    std::this_thread::sleep_for(kAppendRetryDelay);
   }
-  // Ten failed attempts: the line is dropped; the next one is tried afresh.
+  // Ten failed attempts (one, late in a writer's destruction): the line is
+  // dropped; the next one is tried afresh.
 }

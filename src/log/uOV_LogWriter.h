@@ -5,6 +5,7 @@
 // The writer owns its thread; the thread owns the queue.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -35,6 +36,9 @@ class tOV_LogThread {
   // After this the thread ends as soon as the queue is empty.
   void Terminate();
   size_t QueueCount() const;
+  // Whether a line that fails may be tried again: always, until the writer
+  // is being destroyed, then for a short while only.
+  bool RetriesAllowed() const;
 
   tOV_LogWriter* Writer() const;
   void SetWriter(tOV_LogWriter* aWriter);
@@ -44,6 +48,8 @@ class tOV_LogThread {
   // The way out of an unload that may not wait for the thread to end
   // (CurrentUnloadContext): the thread writes out its queue and parks.
   void DrainAndPark();
+  // Under fLock: termination requested, the retries' end set.
+  void StartDraining();
   [[noreturn]] void Park(std::unique_lock<std::mutex>& aLock);
 
   mutable std::mutex fLock;
@@ -54,6 +60,7 @@ class tOV_LogThread {
   bool fTerminated = false;
   bool fPark = false;
   bool fParked = false;
+  std::chrono::steady_clock::time_point fRetriesEndAt;
   std::thread fThread;  // started last, once the fields above are ready
 };
 
@@ -98,8 +105,9 @@ class tOV_LogWriter {
 
  private:
   friend class tOV_LogThread;
-  // Called by the thread only: roll-over check, then the line with retries.
-  void AppendToFile(const std::u16string& aLine);
+  // Called by the thread only: roll-over check, then the line with retries
+  // while aThread allows them.
+  void AppendToFile(const std::u16string& aLine, const tOV_LogThread& aThread);
 
   // Guards the settings the thread reads while callers may change them.
   mutable std::mutex fSettingsLock;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/uOV_Exception.h"
+#include "base/uOV_Text.h"
 #include "io/LogLines.h"
 #include "platform/ovClock.h"
 #include "platform/ovRegional.h"
@@ -293,6 +294,23 @@ TEST_F(LogWriterTest, LineIsLostAfterTenFailedAttemptsAndTheNextIsWritten) {
   writer.Write(let_info, u"next line");
   ASSERT_TRUE(WaitFor([&] { return FileHolds(current, "next line"); }));
   EXPECT_EQ(ReadWholeFile(current), "2024-03-15 14:30:05:123 - next line\r\n");
+}
+
+TEST_F(LogWriterTest, AFolderThatCannotBeWrittenHoldsTheDestructionOnlyBriefly) {
+  fs::create_directory(LogPath("DRV.log"));  // every open fails
+  auto writer = std::make_unique<tOV_LogWriter>(u"DRV", folder.Path16(), 0, false);
+  for (int i = 0; i < 40; ++i) writer->Write(let_info, u"line " + IntToStr(i));  // 18 s of attempts
+  const auto start = std::chrono::steady_clock::now();
+  writer.reset();
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(elapsed, std::chrono::milliseconds(2500));  // a second of retries, then one attempt a line
+
+  // A folder that can be written keeps every line, however long the queue.
+  fs::remove(LogPath("DRV.log"));
+  writer = std::make_unique<tOV_LogWriter>(u"DRV", folder.Path16(), 0, false);
+  for (int i = 0; i < 2000; ++i) writer->Write(let_info, u"kept " + IntToStr(i));
+  writer.reset();
+  EXPECT_NE(ReadWholeFile(LogPath("DRV.log")).find("kept 1999\r\n"), std::string::npos);
 }
 
 TEST_F(LogWriterTest, MissingFolderDropsLinesWithoutReachingTheCaller) {

@@ -35,7 +35,7 @@ void AddExtension(X509* aCertificate, X509* aIssuer, int aNid, const char* aValu
 // A certificate for aKey with subject aCommonName: a self-signed authority
 // when aIssuer is null, otherwise a server certificate for aSubjectAltNames.
 X509* NewCertificate(EVP_PKEY* aKey, const char* aCommonName, X509* aIssuer, EVP_PKEY* aIssuerKey,
-                     const std::string& aSubjectAltNames) {
+                     const std::string& aSubjectAltNames, bool aExpired = false) {
   X509* certificate = X509_new();
   Check(certificate != nullptr, "X509_new");
   try {
@@ -45,8 +45,9 @@ X509* NewCertificate(EVP_PKEY* aKey, const char* aCommonName, X509* aIssuer, EVP
     const bool serialSet = BN_to_ASN1_INTEGER(serial, X509_get_serialNumber(certificate)) != nullptr;
     BN_free(serial);
     Check(serialSet, "BN_to_ASN1_INTEGER");
-    Check(X509_gmtime_adj(X509_getm_notBefore(certificate), -3600) != nullptr, "notBefore");
-    Check(X509_gmtime_adj(X509_getm_notAfter(certificate), 24 * 3600) != nullptr, "notAfter");
+    // Valid from an hour ago for a day, or, expired, for the day before yesterday.
+    Check(X509_gmtime_adj(X509_getm_notBefore(certificate), aExpired ? -48 * 3600 : -3600) != nullptr, "notBefore");
+    Check(X509_gmtime_adj(X509_getm_notAfter(certificate), aExpired ? -24 * 3600 : 24 * 3600) != nullptr, "notAfter");
     Check(X509_set_pubkey(certificate, aKey) == 1, "X509_set_pubkey");
     X509_NAME* name = X509_get_subject_name(certificate);
     Check(X509_NAME_add_entry_by_txt(name, "O", MBSTRING_ASC,
@@ -90,12 +91,13 @@ std::string ToPem(Write aWrite) {
 
 }  // namespace
 
-TestCertificate::TestCertificate(const std::string& aSubjectAltNames) {
+TestCertificate::TestCertificate(const std::string& aSubjectAltNames, bool aServerExpired) {
   fCaKey.reset(NewKey());
   fCaCertificate.reset(NewCertificate(fCaKey.get(), "OVPA test authority", nullptr, fCaKey.get(), std::string()));
   fServerKey.reset(NewKey());
   fServerCertificate.reset(
-      NewCertificate(fServerKey.get(), "OVPA test server", fCaCertificate.get(), fCaKey.get(), aSubjectAltNames));
+      NewCertificate(fServerKey.get(), "OVPA test server", fCaCertificate.get(), fCaKey.get(), aSubjectAltNames,
+                     aServerExpired));
 }
 
 TestCertificate::~TestCertificate() = default;

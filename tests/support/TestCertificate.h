@@ -14,9 +14,11 @@
 class TestCertificate {
  public:
   // Generates fresh P-256 keys and both certificates, valid from an hour ago
-  // for one day; aSubjectAltNames are the server certificate's names in
-  // OpenSSL's notation. Raises std::runtime_error when OpenSSL fails.
-  explicit TestCertificate(const std::string& aSubjectAltNames = "IP:127.0.0.1,DNS:localhost");
+  // for one day (the server's expired a day ago with aServerExpired);
+  // aSubjectAltNames are the server certificate's names in OpenSSL's
+  // notation. Raises std::runtime_error when OpenSSL fails.
+  explicit TestCertificate(const std::string& aSubjectAltNames = "IP:127.0.0.1,DNS:localhost",
+                           bool aServerExpired = false);
   ~TestCertificate();
   TestCertificate(const TestCertificate&) = delete;
   TestCertificate& operator=(const TestCertificate&) = delete;
