@@ -8,9 +8,17 @@ namespace {
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi |
                                    pugi::parse_declaration | pugi::parse_doctype;
 
+// A request is a few KiB. One of megabytes is refused before it is parsed, so
+// that a careless or hostile host costs neither the time nor the memory of
+// its tree (several times its size).
+constexpr size_t kMaxRequestLength = 1024 * 1024;
+
 }  // namespace
 
 std::unique_ptr<ovXmlDocument> ovXmlDocument::Parse(const std::u16string& aXml) {
+  if (aXml.size() > kMaxRequestLength) {
+    throw tOV_Exception(u"Request larger than " + IntToStr(int64_t(kMaxRequestLength)) + u" characters");
+  }
   auto document = std::make_unique<ovXmlDocument>();
   const pugi::xml_parse_result result = document->fDocument.load_buffer(
       aXml.data(), aXml.size() * sizeof(char16_t), kParseOptions, pugi::encoding_utf16_le);

@@ -14,7 +14,8 @@ class ovXmlDocument {
   // Parses UTF-16 text (any encoding named in the XML declaration is not
   // applied: the text is already decoded). Raises tOV_Exception with the
   // parser's message when the text is not one well-formed document with a
-  // root element.
+  // root element, and "Request larger than 1048576 characters" for a text
+  // over a mebi-character.
   static std::unique_ptr<ovXmlDocument> Parse(const std::u16string& aXml);
 
   ovXmlElement Root() const { return fDocument.document_element(); }

@@ -45,6 +45,7 @@ class TestRegistry {
   const std::string& DataSource() const { return fDataSource; }
   const std::string& Database() const { return fDatabase; }
   const std::string& Role() const { return fRole; }
+  const std::string& Schema() const { return fSchema; }
 
   // Runs a statement as the fixture's login, in this registry's schema.
   void Run(const std::string& aSQL);
