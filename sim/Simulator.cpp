@@ -113,6 +113,9 @@ void Simulator::Listen(Listener& aListener, const std::string& aService, int aPo
   server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
   server.set_payload_max_length(kMaxBodyBytes);
   server.set_keep_alive_timeout(2);  // idle connections do not hold up a stop for long
+  // As many requests on one connection as a production web server allows
+  // (the library's default of five would make every client reconnect).
+  server.set_keep_alive_max_count(1000);
   // An answer leaves in two writes (head, body): without this, the second
   // waits for the client's delayed acknowledgement, some 40 ms a request.
   server.set_tcp_nodelay(true);
