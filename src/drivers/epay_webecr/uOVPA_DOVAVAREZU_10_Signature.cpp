@@ -53,15 +53,14 @@ bool kPayment_DOVAVAREZU::RequestSignature(const kPaymentReceipt& aReceipt) {
 }
 
 void kPayment_DOVAVAREZU::StoreSignature() {
-  const tOV_JsonValue answer = tOV_JsonValue::ParseObject(fJSONResponse);
-  fImpactDataInput = answer.GetText(u"input");
-  fImpactDataSignature = answer.GetText(u"signature");
-  const char16_t decimalSeparator = RegionalSettings().DecimalSeparator;
-  fImpactDataUID = SignatureInputField(fImpactDataInput, 1);
-  fImpactDataMark = StrToInt(SignatureInputField(fImpactDataInput, 2));
-  fImpactDataSignatureTimeStamp = SignatureInputField(fImpactDataInput, 3);
-  fImpactDataNetAmount = TextToCurrency(SignatureInputField(fImpactDataInput, 4), decimalSeparator);
-  fImpactDataVatAmount = TextToCurrency(SignatureInputField(fImpactDataInput, 5), decimalSeparator);
-  fImpactDataTotalAmount = TextToCurrency(SignatureInputField(fImpactDataInput, 6), decimalSeparator);
+  const ovImpactSignature signature = ReadSignatureAnswer(fJSONResponse, RegionalSettings().DecimalSeparator);
+  fImpactDataInput = signature.Input;
+  fImpactDataSignature = signature.Signature;
+  fImpactDataUID = signature.UID;
+  fImpactDataMark = signature.Mark;
+  fImpactDataSignatureTimeStamp = signature.SignatureTimeStamp;
+  fImpactDataNetAmount = signature.NetAmount;
+  fImpactDataVatAmount = signature.VatAmount;
+  fImpactDataTotalAmount = signature.TotalAmount;
   fImpactDataProviderId = kImpactProviderId;
 }

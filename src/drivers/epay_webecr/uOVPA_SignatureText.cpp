@@ -1,6 +1,7 @@
 #include "drivers/epay_webecr/uOVPA_SignatureText.h"
 
 #include "base/uOV_Text.h"
+#include "http/uOV_JsonReader.h"
 
 namespace {
 
@@ -30,4 +31,18 @@ std::u16string SignatureInputField(std::u16string_view aInput, size_t aNumber) {
   }
   const size_t end = aInput.find(u';', start);
   return std::u16string(aInput.substr(start, end == std::u16string_view::npos ? end : end - start));
+}
+
+ovImpactSignature ReadSignatureAnswer(std::u16string_view aAnswer, char16_t aDecimalSeparator) {
+  const tOV_JsonValue answer = tOV_JsonValue::ParseObject(aAnswer);
+  ovImpactSignature signature;
+  signature.Input = answer.GetText(u"input");
+  signature.Signature = answer.GetText(u"signature");
+  signature.UID = SignatureInputField(signature.Input, 1);
+  signature.Mark = StrToInt(SignatureInputField(signature.Input, 2));
+  signature.SignatureTimeStamp = SignatureInputField(signature.Input, 3);
+  signature.NetAmount = TextToCurrency(SignatureInputField(signature.Input, 4), aDecimalSeparator);
+  signature.VatAmount = TextToCurrency(SignatureInputField(signature.Input, 5), aDecimalSeparator);
+  signature.TotalAmount = TextToCurrency(SignatureInputField(signature.Input, 6), aDecimalSeparator);
+  return signature;
 }
