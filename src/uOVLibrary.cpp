@@ -9,6 +9,7 @@
 #include "drivers/epay_webecr/uOVPA_DOVAVAREZU_10.h"
 #include "entry/uOVDeviceTable.h"
 #include "platform/ovLibraryEntry.h"
+#include "platform/ovPlatformState.h"
 
 void LibraryLoad() {
   // No exception may leave into the system's loader: a library that could
@@ -25,6 +26,7 @@ void LibraryUnload() {
   try {
     FinalizePaymentTables();
     DestroyApplication();
+    ReleasePlatformState();
   } catch (...) {
   }
 }

@@ -4,6 +4,7 @@
 
 #include "base/uOV_Exception.h"
 #include "base/uOV_Text.h"
+#include "platform/ovOdbcDriverManager.h"
 
 namespace {
 
@@ -109,6 +110,7 @@ void CheckOdbc(SQLRETURN aResult, SQLSMALLINT aType, SQLHANDLE aHandle, std::u16
 }
 
 std::shared_ptr<tOV_OdbcConnection> tOV_OdbcConnection::Create() {
+  KeepOdbcDriverManagerLoaded();
   std::shared_ptr<tOV_OdbcConnection> connection(new tOV_OdbcConnection());
   SQLHANDLE environment = SQL_NULL_HANDLE;
   if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment))) {

@@ -2,15 +2,20 @@
 
 #include <mutex>
 
+#include "platform/ovPlatformState.h"
+
 namespace {
 
 std::mutex gLock;
 
-// Never destroyed: the library's unload, which may run at process exit after
-// static destructors, still stamps log lines.
+// No static destructor: the library's unload, which may run at process exit
+// after static destructors, still stamps log lines. The unload releases it
+// last (ReleasePlatformState). Under gLock.
+std::function<ovLocalTime()>* gTestClock = nullptr;
+
 std::function<ovLocalTime()>& TestClock() {
-  static std::function<ovLocalTime()>& clock = *new std::function<ovLocalTime()>;
-  return clock;
+  if (gTestClock == nullptr) gTestClock = new std::function<ovLocalTime()>;
+  return *gTestClock;
 }
 
 }  // namespace
@@ -26,4 +31,10 @@ ovLocalTime LocalTimeNow() {
 void SetClockForTesting(std::function<ovLocalTime()> aClock) {
   std::lock_guard guard(gLock);
   TestClock() = std::move(aClock);
+}
+
+void ReleaseTestClock() {
+  std::lock_guard guard(gLock);
+  delete gTestClock;
+  gTestClock = nullptr;
 }

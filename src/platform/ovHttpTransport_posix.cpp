@@ -237,8 +237,10 @@ ovHttpAnswer ovHttpSession::Exchange(const ovHttpRequest& aRequest) {
   const std::string caFile = Utf16ToUtf8(aRequest.caFile);
   if (!caFile.empty()) curl_easy_setopt(http, CURLOPT_CAINFO, caFile.c_str());
   if (aRequest.keepCookies && !fImpl->cookiesOn) {
-    // An empty cookie file starts libcurl's cookie engine in memory only.
-    curl_easy_setopt(http, CURLOPT_COOKIEFILE, "");
+    // Naming a cookie jar starts libcurl's cookie engine; naming none keeps it
+    // in memory only. Not the usual empty CURLOPT_COOKIEFILE: libcurl 7.88
+    // loses that file list, kept among the options, at the next reset.
+    curl_easy_setopt(http, CURLOPT_COOKIEJAR, static_cast<char*>(nullptr));
     fImpl->cookiesOn = true;
   }
   const std::string user = Utf16ToUtf8(aRequest.user);

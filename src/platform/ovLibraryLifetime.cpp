@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "platform/ovPlatformState.h"
+
 namespace {
 
 std::atomic<ovUnloadContext> gUnloadContext{ovUnloadContext::Ordinary};
@@ -16,3 +18,9 @@ void SetUnloadContext(ovUnloadContext aContext) { gUnloadContext.store(aContext)
 void* LibraryModule() { return gLibraryModule.load(); }
 
 void SetLibraryModule(void* aModule) { gLibraryModule.store(aModule); }
+
+void ReleasePlatformState() {
+  ReleaseProcessOverrides();
+  ReleaseRegionalSettings();
+  ReleaseTestClock();
+}

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/ovPaths.h"
+#include "platform/ovPlatformState.h"
 #include "platform/ovProcessSystem.h"
 
 namespace {
@@ -15,11 +16,16 @@ struct Overrides {
   std::u16string windowsDirectory;
 };
 
-// Never destroyed: the library's unload, which may run at process exit after
-// static destructors, still asks for the host's folder.
+// No static destructor: the library's unload, which may run at process exit
+// after static destructors, still asks for the host's folder. The unload
+// releases it last (ReleasePlatformState).
+Overrides* gOverrides = nullptr;
+std::mutex gOverridesCreation;
+
 Overrides& TheOverrides() {
-  static Overrides& overrides = *new Overrides;
-  return overrides;
+  std::lock_guard guard(gOverridesCreation);
+  if (gOverrides == nullptr) gOverrides = new Overrides;
+  return *gOverrides;
 }
 
 }  // namespace
@@ -70,4 +76,10 @@ void SetWindowsDirectoryForTesting(const std::u16string& aPath) {
   auto& o = TheOverrides();
   std::lock_guard guard(o.lock);
   o.windowsDirectory = aPath;
+}
+
+void ReleaseProcessOverrides() {
+  std::lock_guard guard(gOverridesCreation);
+  delete gOverrides;
+  gOverrides = nullptr;
 }

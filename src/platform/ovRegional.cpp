@@ -2,15 +2,20 @@
 
 #include <mutex>
 
+#include "platform/ovPlatformState.h"
+
 namespace {
 
 std::mutex gLock;
 
-// Never destroyed: log lines written during the library's unload, which may
-// run at process exit after static destructors, are still formatted with it.
+// No static destructor: log lines written during the library's unload, which
+// may run at process exit after static destructors, are still formatted with
+// it. The unload releases it last (ReleasePlatformState). Under gLock.
+ovRegionalSettings* gSettings = nullptr;
+
 ovRegionalSettings& Settings() {
-  static ovRegionalSettings& settings = *new ovRegionalSettings(SystemRegionalSettings());
-  return settings;
+  if (gSettings == nullptr) gSettings = new ovRegionalSettings(SystemRegionalSettings());
+  return *gSettings;
 }
 
 }  // namespace
@@ -23,4 +28,10 @@ ovRegionalSettings RegionalSettings() {
 void SetRegionalSettings(const ovRegionalSettings& aSettings) {
   std::lock_guard guard(gLock);
   Settings() = aSettings;
+}
+
+void ReleaseRegionalSettings() {
+  std::lock_guard guard(gLock);
+  delete gSettings;
+  gSettings = nullptr;
 }
