@@ -82,7 +82,8 @@ void kTCPClient::FillInput() {
   if (fClosedByPeer) throw kTCPConnectionClosed();
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(fReadTimeout > 0 ? fReadTimeout : 0);
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    // Rounded up: the wait may not end before the time-out has passed.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     std::u16string failure;
     const ovWaitOutcome waited = fSocket->WaitReadable(int32_t(left > 0 ? left : 0), failure);
     if (waited == ovWaitOutcome::TimedOut) throw tOV_Exception(kReadTimedOutText);

@@ -138,8 +138,8 @@ void MakeRaw(int aDevice) {
 
 int RemainingMs(const std::optional<Clock::time_point>& aLimit) {
   if (!aLimit) return -1;
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*aLimit - Clock::now()).count();
-  return left > 0 ? int(left) + 1 : 0;  // rounded up: never wake just before the limit
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*aLimit - Clock::now()).count();
+  return left > 0 ? int(left) : 0;  // rounded up: never wake before the limit
 }
 
 }  // namespace

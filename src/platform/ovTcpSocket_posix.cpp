@@ -27,10 +27,11 @@ std::u16string SystemText(int aCode) {
   return Utf8ToUtf16(text != nullptr ? text : buffer) + u" [" + AsciiToUtf16(std::to_string(aCode)) + u"]";
 }
 
-// Milliseconds left before aDeadline, at least 0; -1 (no limit) without one.
+// Milliseconds left before aDeadline, rounded up so a wait never ends early;
+// at least 0; -1 (no limit) without one.
 int Remaining(const Clock::time_point* aDeadline) {
   if (aDeadline == nullptr) return -1;
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*aDeadline - Clock::now()).count();
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(*aDeadline - Clock::now()).count();
   return left > 0 ? int(left) : 0;
 }
 

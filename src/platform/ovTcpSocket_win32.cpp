@@ -40,7 +40,7 @@ std::u16string SystemText(int aCode) {
 // select's wait for the time left before aDeadline; null (no limit) without one.
 timeval* Remaining(const Clock::time_point* aDeadline, timeval& aWait) {
   if (aDeadline == nullptr) return nullptr;
-  auto left = std::chrono::duration_cast<std::chrono::microseconds>(*aDeadline - Clock::now()).count();
+  auto left = std::chrono::ceil<std::chrono::microseconds>(*aDeadline - Clock::now()).count();
   if (left < 0) left = 0;
   aWait.tv_sec = long(left / 1000000);
   aWait.tv_usec = long(left % 1000000);
