@@ -24,8 +24,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A write gives up when the port has taken no byte for this long (a line
-// held by flow control), as a write time-out would.
+// A write gives up when the port has taken or sent no byte for this long (a
+// line held by flow control), as a write time-out would.
 constexpr int kWriteStallMs = 5000;
 
 constexpr uint32_t kFlagOverrun = 2;     // CE_OVERRUN
@@ -327,6 +327,21 @@ bool ovSerialPort::Write(const uint8_t* aData, uint32_t aCount, uint32_t& aWritt
     const int ready = poll(&entry, 1, kWriteStallMs);
     if (ready == 0) return true;  // as a write time-out: success with fewer bytes
     if (ready < 0 && errno != EINTR) return false;
+  }
+  // As Windows' synchronous write, return once the bytes have left, so a
+  // purge at close drops nothing that was written; tcdrain could wait for
+  // ever on a line held by flow control.
+  int queued = 0;
+  int before = -1;
+  Clock::time_point progress = Clock::now();
+  while (ioctl(fImpl->device, TIOCOUTQ, &queued) == 0 && queued > 0) {
+    if (queued != before) {
+      before = queued;
+      progress = Clock::now();
+    } else if (Clock::now() - progress > std::chrono::milliseconds(kWriteStallMs)) {
+      break;
+    }
+    poll(nullptr, 0, 2);
   }
   return true;
 }
