@@ -1,7 +1,9 @@
 // The TCP and serial I/O handlers of the Windows build under Wine: Winsock
 // against loopback peers of the test's own, and the communications functions
 // on a pty that Wine serves as a COM port (a link in the prefix's dosdevices,
-// which is where Wine's HKLM\Software\Wine\Ports settings end up too).
+// which is where Wine's HKLM\Software\Wine\Ports settings end up too, once
+// its server restarts). Wine does not refuse a second opener of a COM port,
+// so the exclusive open is tested on Linux only.
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 

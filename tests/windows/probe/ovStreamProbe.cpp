@@ -11,8 +11,7 @@
 // Steps: connect, connected, disconnect, pending, clear, readall, readallbytes,
 // hexlog, codepage:N, readchars:N, readbytes:N, readupto:HH.., readbytesupto:HH..,
 // write:UUUU.. (UTF-16 code units, four hex digits each), writebytes:HH..,
-// dtr:0|1 and rts:0|1 (serial), reopen (serial: a second port on the same
-// number opened and closed). Answers of reads are hex, two digits per
+// dtr:0|1 and rts:0|1 (serial). Answers of reads are hex, two digits per
 // character or byte; other answers 1 or 0.
 #include <chrono>
 #include <iostream>
@@ -98,11 +97,6 @@ std::u16string Play(kIOHandler& aHandler, const std::u16string& aName, const std
   if (serial != nullptr && aName == u"rts") {
     serial->ComPort().SetRTS(aArgument == u"1");
     return u"1";
-  }
-  if (serial != nullptr && aName == u"reopen") {
-    TComPort second(serial->ComPort().ComNumber());
-    second.Open();
-    return Flag(second.ComIsOpen());
   }
   throw tOV_Exception(u"unknown step " + aName);
 }
