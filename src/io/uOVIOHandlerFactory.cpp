@@ -5,6 +5,8 @@
 #include "io/uOVIOHandler_Com.h"
 #include "io/uOVIOHandler_Dll.h"
 #include "io/uOVIOHandler_HTTP.h"
+#include "io/uOVIOHandler_Serial.h"
+#include "io/uOVIOHandler_TCP.h"
 #include "request/uOvDeviceHandler.h"
 
 namespace {
@@ -46,9 +48,13 @@ std::unique_ptr<kIOHandler> CreateIOHandler(const kDeviceHandler& aHandler, cons
     case ovConnectionType::Com:
       handler = std::make_unique<kIOHandler_Com>(&connection, aLogDir, logName);
       break;
-    case ovConnectionType::OPOS:
     case ovConnectionType::TCP:
+      handler = std::make_unique<kIOHandler_TCP>(&connection, aLogDir, logName);
+      break;
     case ovConnectionType::Serial:
+      handler = std::make_unique<kIOHandler_Serial>(&connection, aLogDir, logName);
+      break;
+    case ovConnectionType::OPOS:
     case ovConnectionType::Spool:
       throw tOV_Exception(u"Connection Type " + kConnection::ConnectionTypeToString(connection.ConnectionType()) +
                           u" is not available in this version");

@@ -9,6 +9,8 @@
 #include "io/uOVIOHandler_Com.h"
 #include "io/uOVIOHandler_Dll.h"
 #include "io/uOVIOHandler_HTTP.h"
+#include "io/uOVIOHandler_Serial.h"
+#include "io/uOVIOHandler_TCP.h"
 #include "platform/ovUtf.h"
 #include "request/uOvDeviceHandler.h"
 #include "support/FailureOf.h"
@@ -55,8 +57,6 @@ TEST_F(IOHandlerFactoryTest, TransportsOfLaterVersionsAreReportedByName) {
     std::u16string message;
   } cases[] = {
       {ovConnectionType::OPOS, u"Connection Type OPOS is not available in this version"},
-      {ovConnectionType::TCP, u"Connection Type TCP is not available in this version"},
-      {ovConnectionType::Serial, u"Connection Type SERIAL is not available in this version"},
       {ovConnectionType::Spool, u"Connection Type SPOOL is not available in this version"},
   };
   for (const auto& c : cases) EXPECT_EQ(FailureOf([&] { Create(c.type); }), c.message);
@@ -118,6 +118,62 @@ TEST_F(IOHandlerFactoryTest, LibraryThatCannotBeLoadedFailsTheFactory) {
   EXPECT_EQ(LogMessages(folder.Path() / "OVPA_DOVAVAREZU_10_7_20240315.log"),
             (std::vector<std::string>{kStartBanner, "kIOHandler_Dll.Create:Loading DLL vendor_missing.so",
                                       kStopBanner}));
+}
+
+TEST_F(IOHandlerFactoryTest, TcpAndSerialConnectionsGetTheirHandlersWithTheirSettings) {
+  kConnection& connection = envelope.Connection();
+  connection.SetAddress(u"10.0.0.7");
+  connection.SetPort(9100);
+  connection.SetConnectTimeOut(2500);
+  const auto tcp = Create(ovConnectionType::TCP);
+  auto* tcpHandler = dynamic_cast<kIOHandler_TCP*>(tcp.get());
+  ASSERT_NE(tcpHandler, nullptr);
+  EXPECT_EQ(tcpHandler->TCPClient().Host(), u"10.0.0.7");
+  EXPECT_EQ(tcpHandler->TCPClient().Port(), 9100);
+  EXPECT_EQ(tcpHandler->TCPClient().ConnectTimeout(), 2500);
+  EXPECT_FALSE(tcp->Connected());
+
+  connection.SetSerialPort(u"COM7");
+  connection.SetSpeed(115200);
+  connection.SetDataBits(7);
+  connection.SetParity(ovParity::Even);
+  connection.SetStopBits(2);
+  const auto serial = Create(ovConnectionType::Serial);
+  auto* serialHandler = dynamic_cast<kIOHandler_Serial*>(serial.get());
+  ASSERT_NE(serialHandler, nullptr);
+  const TComPort& port = serialHandler->ComPort();
+  EXPECT_EQ(port.ComNumber(), 7u);
+  EXPECT_EQ(port.BaudRate(), 115200u);
+  EXPECT_EQ(port.DataBits(), 7u);
+  EXPECT_EQ(port.Parity(), TParity::ptEven);
+  EXPECT_EQ(port.StopBits(), TStopBits::sbTwo);
+  EXPECT_FALSE(serial->Connected());  // opened by Connect, not here
+}
+
+TEST_F(IOHandlerFactoryTest, SerialSettingsThatMakeNoPortFailTheFactoryAfterStartAndStop) {
+  struct Case {
+    std::u16string serialPort;
+    int32_t stopBits;
+    std::u16string message;
+  } cases[] = {
+      {u"COM1", 3, u"Stop Bits 3 invalid"},
+      {u"COM1", 0, u"Stop Bits 0 invalid"},  // an envelope without StopBits
+      {u"COMX", 1, u"'X' is not a valid integer value"},
+      {u"COM", 1, u"'' is not a valid integer value"},
+      {u"COM1234", 1, u"Serial Port COM1234 invalid"},  // not COM123
+      {u"COM0", 1, u"Serial Port COM0 invalid"},
+  };
+  envelope.Connection().SetSpeed(9600);
+  envelope.Connection().SetDataBits(8);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.message));
+    envelope.Connection().SetSerialPort(c.serialPort);
+    envelope.Connection().SetStopBits(c.stopBits);
+    EXPECT_EQ(FailureOf([&] { Create(ovConnectionType::Serial); }), c.message);
+    const fs::path log = folder.Path() / "OVPA_DOVAVAREZU_10_7_20240315.log";
+    EXPECT_EQ(LogMessages(log), (std::vector<std::string>{kStartBanner, kStopBanner}));
+    fs::remove(log);
+  }
 }
 
 }  // namespace
