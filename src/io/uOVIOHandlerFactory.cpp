@@ -5,6 +5,8 @@
 #include "io/uOVIOHandler_Com.h"
 #include "io/uOVIOHandler_Dll.h"
 #include "io/uOVIOHandler_HTTP.h"
+#include "io/uOVIOHandler_OPOS.h"
+#include "io/uOVIOHandler_Spool.h"
 #include "request/uOvDeviceHandler.h"
 
 namespace {
@@ -47,9 +49,13 @@ std::unique_ptr<kIOHandler> CreateIOHandler(const kDeviceHandler& aHandler, cons
       handler = std::make_unique<kIOHandler_Com>(&connection, aLogDir, logName);
       break;
     case ovConnectionType::OPOS:
+      handler = std::make_unique<kIOHandler_OPOS>(&connection, aLogDir, logName);
+      break;
+    case ovConnectionType::Spool:
+      handler = std::make_unique<kIOHandler_Spool>(&connection, aLogDir, logName);
+      break;
     case ovConnectionType::TCP:
     case ovConnectionType::Serial:
-    case ovConnectionType::Spool:
       throw tOV_Exception(u"Connection Type " + kConnection::ConnectionTypeToString(connection.ConnectionType()) +
                           u" is not available in this version");
   }
