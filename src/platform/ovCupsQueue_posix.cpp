@@ -89,13 +89,12 @@ ovCupsConnection::~ovCupsConnection() {
 
 bool ovCupsConnection::Open(const ovSpoolTimeouts& aTimeouts, std::string& aError) {
   const std::string server = cupsServer();
-  errno = 0;
   fHttp = httpConnect2(server.c_str(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
                        std::max(aTimeouts.ConnectMilliseconds, 1), nullptr);
   if (fHttp == nullptr) {
-    const int error = errno;
-    aError = "Unable to connect to the print spooler " + server + ": " +
-             (error != 0 ? std::strerror(error) : LastCupsError());
+    // A local socket is a path; a host is named with its port.
+    const std::string where = server.front() == '/' ? server : server + ":" + std::to_string(ippPort());
+    aError = "Unable to connect to the print spooler " + where + ": " + LastCupsError();
     return false;
   }
   httpSetTimeout(fHttp, std::max(aTimeouts.ReadMilliseconds, 1) / 1000.0, GiveUp, nullptr);
