@@ -151,7 +151,11 @@ bool ovPrinterPage::Draw(const ovRgbImage& aImage, int32_t aX, int32_t aY, int32
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
   SetStretchBltMode(state.Dc, COLORONCOLOR);
-  if (StretchDIBits(state.Dc, aX, aY, aWidth, aHeight, 0, 0, aImage.Width, aImage.Height, bits.data(), &info,
+  // A printer DC counts from the corner of its printable area; the caller
+  // counts from the corner of the page.
+  const int32_t x = aX - state.Capabilities.PhysicalOffsetX;
+  const int32_t y = aY - state.Capabilities.PhysicalOffsetY;
+  if (StretchDIBits(state.Dc, x, y, aWidth, aHeight, 0, 0, aImage.Width, aImage.Height, bits.data(), &info,
                     DIB_RGB_COLORS, SRCCOPY) == int(GDI_ERROR)) {
     aErrorText = SystemErrorText(GetLastError());
     return false;
