@@ -76,6 +76,8 @@ class kIOHandler {
   void SetCodePage(int32_t aValue) { fCodePage = aValue; }
 
  protected:
+  // The text alone, for failures that leave ErrorFound and ErrorCode as they were.
+  void SetErrorMessage(const std::u16string& aValue) { fErrorMessage = aValue; }
   // Each UTF-16 code unit in lower-case hex, at least two digits, blank-separated.
   static std::u16string StringToHex(const std::u16string& aText);
   // Decimal text with "." and no trailing zeros (12.5, 3).

@@ -5,7 +5,9 @@
 #include "io/uOVIOHandler_Com.h"
 #include "io/uOVIOHandler_Dll.h"
 #include "io/uOVIOHandler_HTTP.h"
+#include "io/uOVIOHandler_OPOS.h"
 #include "io/uOVIOHandler_Serial.h"
+#include "io/uOVIOHandler_Spool.h"
 #include "io/uOVIOHandler_TCP.h"
 #include "request/uOvDeviceHandler.h"
 
@@ -48,16 +50,18 @@ std::unique_ptr<kIOHandler> CreateIOHandler(const kDeviceHandler& aHandler, cons
     case ovConnectionType::Com:
       handler = std::make_unique<kIOHandler_Com>(&connection, aLogDir, logName);
       break;
+    case ovConnectionType::OPOS:
+      handler = std::make_unique<kIOHandler_OPOS>(&connection, aLogDir, logName);
+      break;
+    case ovConnectionType::Spool:
+      handler = std::make_unique<kIOHandler_Spool>(&connection, aLogDir, logName);
+      break;
     case ovConnectionType::TCP:
       handler = std::make_unique<kIOHandler_TCP>(&connection, aLogDir, logName);
       break;
     case ovConnectionType::Serial:
       handler = std::make_unique<kIOHandler_Serial>(&connection, aLogDir, logName);
       break;
-    case ovConnectionType::OPOS:
-    case ovConnectionType::Spool:
-      throw tOV_Exception(u"Connection Type " + kConnection::ConnectionTypeToString(connection.ConnectionType()) +
-                          u" is not available in this version");
   }
   if (!handler) throw tOV_Exception(u"Connection Type is not valid");
   handler->SetHexLog(LowerCase(aHandler.GetParameter(u"HexLog")) == u"true");

@@ -52,6 +52,8 @@ void kDeviceHandler::ReadConnection(const ovXmlElement& aNode) {
   switch (c.ConnectionType()) {
     case ovConnectionType::OPOS:
       c.SetDeviceName(krptUtil::GetNodeValueAsString(aNode, u"DeviceName"));
+      // The control: a ProgID on Windows, the plug-in library elsewhere.
+      c.SetLibraryName(krptUtil::GetNodeValueAsString(aNode, u"LibraryName"));
       break;
     case ovConnectionType::TCP:
     case ovConnectionType::HTTP:

@@ -9,7 +9,9 @@
 #include "io/uOVIOHandler_Com.h"
 #include "io/uOVIOHandler_Dll.h"
 #include "io/uOVIOHandler_HTTP.h"
+#include "io/uOVIOHandler_OPOS.h"
 #include "io/uOVIOHandler_Serial.h"
+#include "io/uOVIOHandler_Spool.h"
 #include "io/uOVIOHandler_TCP.h"
 #include "platform/ovUtf.h"
 #include "request/uOvDeviceHandler.h"
@@ -49,18 +51,16 @@ TEST_F(IOHandlerFactoryTest, ConnectionTypePicksTheHandlerClass) {
   const auto com = Create(ovConnectionType::Com);
   EXPECT_NE(dynamic_cast<kIOHandler_Com*>(com.get()), nullptr);
   EXPECT_EQ(std::u16string(com->ClassName()), u"kIOHandler_Com");
-}
-
-TEST_F(IOHandlerFactoryTest, TransportsOfLaterVersionsAreReportedByName) {
-  struct Case {
-    ovConnectionType type;
-    std::u16string message;
-  } cases[] = {
-      {ovConnectionType::OPOS, u"Connection Type OPOS is not available in this version"},
-      {ovConnectionType::Spool, u"Connection Type SPOOL is not available in this version"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(FailureOf([&] { Create(c.type); }), c.message);
-  EXPECT_TRUE(fs::is_empty(folder.Path()));
+  envelope.Connection().SetPrinterName(u"Receipt");
+  const auto spool = Create(ovConnectionType::Spool);
+  ASSERT_NE(dynamic_cast<kIOHandler_Spool*>(spool.get()), nullptr);
+  EXPECT_EQ(dynamic_cast<kIOHandler_Spool&>(*spool).PrinterName(), u"Receipt");
+  EXPECT_EQ(dynamic_cast<kIOHandler_Spool&>(*spool).OutputType(), ovSpoolOutputType::Normal);
+  envelope.Connection().SetLibraryName(Utf8ToUtf16(OV_FPTR_SIM_PATH));
+  envelope.Connection().SetDeviceName(u"FiscalPrinter");
+  const auto opos = Create(ovConnectionType::OPOS);
+  ASSERT_NE(dynamic_cast<kIOHandler_OPOS*>(opos.get()), nullptr);
+  EXPECT_EQ(dynamic_cast<kIOHandler_OPOS&>(*opos).DeviceName(), u"FiscalPrinter");
 }
 
 TEST_F(IOHandlerFactoryTest, HexLogIsOnOnlyForTrueInAnyLetterCase) {

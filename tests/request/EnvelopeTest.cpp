@@ -33,6 +33,26 @@ TEST(Envelope, ReadsFieldsAndHttpConnection) {
   EXPECT_EQ(c.SerialPort(), u"");  // not read for HTTP
 }
 
+TEST(Envelope, PrinterConnectionsReadTheirPrinterAndControl) {
+  const struct {
+    std::u16string connection;
+    std::u16string deviceName, libraryName, printerName;
+  } cases[] = {
+      {u"<Type>opos</Type><DeviceName>FiscalPrinter</DeviceName><LibraryName>libfptr.so</LibraryName>"
+       u"<PrinterName>P</PrinterName>",
+       u"FiscalPrinter", u"libfptr.so", u""},
+      {u"<Type>SPOOL</Type><DeviceName>D</DeviceName><LibraryName>L</LibraryName><PrinterName>Receipt</PrinterName>",
+       u"", u"", u"Receipt"},
+  };
+  for (const auto& c : cases) {
+    kDeviceHandler handler;
+    handler.Deserialize(u"<R><Connection>" + c.connection + u"</Connection></R>");
+    EXPECT_EQ(handler.Connection().DeviceName(), c.deviceName);
+    EXPECT_EQ(handler.Connection().LibraryName(), c.libraryName);
+    EXPECT_EQ(handler.Connection().PrinterName(), c.printerName);
+  }
+}
+
 TEST(Envelope, WithoutConnectionDescribesOpos) {
   kDeviceHandler handler;
   handler.Deserialize(u"<R/>");
