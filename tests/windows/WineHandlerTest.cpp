@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
-#include "support/ChildProcess.h"
 #include "support/HttpDigest.h"
 #include "support/TempFolder.h"
 #include "support/TestHttpServer.h"
+#include "windows/WineRun.h"
 
 namespace {
 
@@ -79,17 +79,7 @@ class WineHandlerTest : public ::testing::Test {
 
   // One exchange of the probe under Wine, its JSON answer parsed.
   rapidjson::Document Probe(const std::vector<std::string>& aArguments) {
-    std::vector<std::string> arguments = {OV_WINE64, std::string(OV_WIN64_BUILD_DIR) + "/tools/ovpa-handler-probe.exe"};
-    arguments.insert(arguments.end(), aArguments.begin(), aArguments.end());
-    const ChildResult run = RunChild(arguments, fFolder.Path(), 60s,
-                                     {std::string("WINEPREFIX=") + OV_WINE_PREFIX, "WINEDEBUG=-all"});
-    EXPECT_TRUE(run.finished);
-    EXPECT_EQ(run.exitCode, 0) << run.errors;
-    rapidjson::Document answer;
-    answer.Parse(run.output.c_str());
-    EXPECT_FALSE(answer.HasParseError()) << run.output << run.errors;
-    if (answer.HasParseError() || !answer.IsObject()) answer.SetObject();
-    return answer;
+    return ProbeAnswer(RunUnderWine("tools/ovpa-handler-probe.exe", aArguments, fFolder.Path(), 60s));
   }
 
   std::vector<std::string> SeenAuthorizations() {

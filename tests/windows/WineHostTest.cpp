@@ -16,6 +16,7 @@
 #include "support/ChildProcess.h"
 #include "support/TempFolder.h"
 #include "support/WholeFile.h"
+#include "windows/WineRun.h"
 
 namespace {
 
@@ -103,12 +104,10 @@ class WineHostTest : public TillTest {
   // ovpa-host.exe of the 64-bit build with the given arguments, in the till
   // folder, as a batch host (no message box may wait for a click).
   ChildResult RunHost(const std::vector<std::string>& aArguments) {
-    std::vector<std::string> arguments = {OV_WINE64, WindowsPath(fs::path(OV_WIN64_BUILD_DIR) / "tools" / "ovpa-host.exe"),
-                                          "--library", WindowsPath(fs::path(OV_WIN64_BUILD_DIR) / "OVPA_DOVAVAREZU_10.dll"),
-                                          "--json", "/BATCH"};
+    std::vector<std::string> arguments = {
+        "--library", WindowsPath(fs::path(OV_WIN64_BUILD_DIR) / "OVPA_DOVAVAREZU_10.dll"), "--json", "/BATCH"};
     arguments.insert(arguments.end(), aArguments.begin(), aArguments.end());
-    return RunChild(arguments, fTill.Path(), kDeadline,
-                    {std::string("WINEPREFIX=") + OV_WINE_PREFIX, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml="});
+    return RunUnderWine("tools/ovpa-host.exe", arguments, fTill.Path(), kDeadline, {"WINEDLLOVERRIDES=mscoree,mshtml="});
   }
 
   // A request file in the till folder, by its Windows path.

@@ -15,6 +15,7 @@
 #include "support/ChildProcess.h"
 #include "support/TempFolder.h"
 #include "support/WholeFile.h"
+#include "windows/WineRun.h"
 
 namespace {
 
@@ -28,17 +29,7 @@ class WineSpoolTest : public ::testing::Test {
   }
 
   rapidjson::Document Probe(const std::vector<std::string>& aArguments) {
-    std::vector<std::string> arguments = {OV_WINE64, std::string(OV_WIN64_BUILD_DIR) + "/tools/ovpa-handler-probe.exe"};
-    arguments.insert(arguments.end(), aArguments.begin(), aArguments.end());
-    const ChildResult run = RunChild(arguments, fFolder.Path(), 120s,
-                                     {std::string("WINEPREFIX=") + OV_WINE_PREFIX, "WINEDEBUG=-all"});
-    EXPECT_TRUE(run.finished);
-    EXPECT_EQ(run.exitCode, 0) << run.errors;
-    rapidjson::Document answer;
-    answer.Parse(run.output.c_str());
-    EXPECT_FALSE(answer.HasParseError()) << run.output << run.errors;
-    if (answer.HasParseError() || !answer.IsObject()) answer.SetObject();
-    return answer;
+    return ProbeAnswer(RunUnderWine("tools/ovpa-handler-probe.exe", aArguments, fFolder.Path(), 120s));
   }
 
   static std::string Text(const rapidjson::Document& aAnswer, const char* aName) {

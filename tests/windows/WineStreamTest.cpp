@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "io/LogLines.h"
-#include "support/ChildProcess.h"
 #include "support/TempFolder.h"
 #include "support/TestHttpServer.h"
 #include "support/TestSerialDevice.h"
 #include "support/TestTcpPeer.h"
+#include "windows/WineRun.h"
 
 namespace {
 
@@ -76,14 +76,12 @@ class WineStreamTest : public ::testing::Test {
  protected:
   // The steps on one handler of the probe under Wine, its log in the test's folder.
   std::vector<StepResult> Probe(const std::vector<std::string>& aArguments, const std::vector<std::string>& aSteps) {
-    std::vector<std::string> arguments = {OV_WINE64, std::string(OV_WIN64_BUILD_DIR) + "/tools/ovpa-stream-probe.exe"};
-    arguments.insert(arguments.end(), aArguments.begin(), aArguments.end());
+    std::vector<std::string> arguments = aArguments;
     std::string logFolder = "Z:" + fFolder.Path().string();  // the log folder, as Wine names it
     std::replace(logFolder.begin(), logFolder.end(), '/', '\\');
     arguments.push_back(logFolder);
     arguments.insert(arguments.end(), aSteps.begin(), aSteps.end());
-    const ChildResult run = RunChild(arguments, fFolder.Path(), 120s,
-                                     {std::string("WINEPREFIX=") + OV_WINE_PREFIX, "WINEDEBUG=-all"});
+    const ChildResult run = RunUnderWine("tools/ovpa-stream-probe.exe", arguments, fFolder.Path(), 120s);
     EXPECT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     std::vector<StepResult> results;
