@@ -134,6 +134,24 @@ TEST_F(SimulatorTest, SigningNeedsItsApiKeyAndAnswersTheInputInHundredths) {
   EXPECT_GT(marks[1], marks[0]);
 }
 
+TEST_F(SimulatorTest, SigningReadsAmountsInExponentFormAsTheirValue) {
+  // RapidJSON's full-precision path made arbitrary numbers of a zero with a
+  // large exponent; found by fuzz_simulator.
+  const struct {
+    const char* net;
+    const char* hundredths;
+  } cases[] = {{"1008E-2", "1008"}, {"0e100", "0"}, {"0e200", "0"}, {"0.00000e200", "0"}, {"0E0174", "0"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.net);
+    const auto answer = fSim.PostSigning(SigningBody("12.5", c.net), {{"APIKey", "impact-demo-key"}});
+    ASSERT_TRUE(answer);
+    ASSERT_EQ(answer->status, 200) << answer->body;
+    const std::string input = Text(ParseJson(answer->body), "input");
+    EXPECT_TRUE(std::regex_match(input, std::regex(std::string("[^;]+;[0-9]+;[0-9]{14};") + c.hundredths + ";242;1250")))
+        << input;
+  }
+}
+
 TEST_F(SimulatorTest, SigningFailuresFollowThePaymentCents) {
   const auto html = fSim.PostSigning(SigningBody("7.11"), {{"APIKey", "impact-demo-key"}});
   ASSERT_TRUE(html);
