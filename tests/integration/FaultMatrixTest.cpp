@@ -301,14 +301,8 @@ TEST_F(FaultMatrixTest, RequestsNoTillWouldSendAreRefusedInBoundedTime) {
 
 TEST_F(FaultMatrixTest, ALogFolderThatCannotBeWrittenStopsNeitherThePaymentNorTheClose) {
   StartServices();
-  // The host program in a folder of its own, where a file stands in the way
-  // of its LogFiles folder.
-  const TempFolder host;
   const char* binaryDir = std::getenv("OV_TEST_BINARY_DIR");
   ASSERT_NE(binaryDir, nullptr);
-  fs::create_directories(host.Path() / "tools");
-  fs::copy_file(fs::path(binaryDir) / "tools" / "ovpa-host", host.Path() / "tools" / "ovpa-host");
-  WriteFile(host.Path() / "tools" / "LogFiles", "not a folder");
   WriteFile(fTill.Path() / "open.xml", OpenRequest(fDevice, LogId()));
   std::string pay = PayRequest(1, Sale{});
   pay.replace(pay.find("<Handle>1</Handle>"), 18, "<Handle>${Handle}</Handle>");
@@ -316,15 +310,47 @@ TEST_F(FaultMatrixTest, ALogFolderThatCannotBeWrittenStopsNeitherThePaymentNorTh
   std::string close = Envelope("Close", 1, "");
   close.replace(close.find("<Handle>1</Handle>"), 18, "<Handle>${Handle}</Handle>");
   WriteFile(fTill.Path() / "close.xml", close);
-  const ChildResult run = RunChild({(host.Path() / "tools" / "ovpa-host").string(), "--library",
-                                    std::string(binaryDir) + "/OVPA_DOVAVAREZU_10.so", "OPEN", "open.xml", "PAY",
-                                    "pay.xml", "CLOSE", "close.xml"},
-                                   fTill.Path(), 30s);
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(run.exitCode, 0) << run.output << run.errors;  // every call answered 0
-  EXPECT_NE(run.output.find("<PaymentAmount>20</PaymentAmount>"), std::string::npos) << run.output;
-  // Some 35 lines could not be written; none held the host for long.
-  EXPECT_LT(run.elapsed, 5s);
+
+  // How the host is started, given its LogFiles folder (beside its executable).
+  struct Row {
+    const char* name;
+    std::function<std::vector<std::string>(const fs::path&)> prepare;
+  };
+  const Row rows[] = {
+      {"a file stands where the folder should be",
+       [](const fs::path& aLogFiles) {
+         WriteFile(aLogFiles, "not a folder");
+         return std::vector<std::string>{};
+       }},
+      // A disk of one page, filled before the host starts, in a mount
+      // namespace of the host's own: files can be made, nothing written.
+      {"the disk is full",
+       [](const fs::path& aLogFiles) {
+         fs::create_directories(aLogFiles);
+         return std::vector<std::string>{
+             "/usr/bin/unshare", "--mount", "--propagation", "private", "sh", "-c",
+             "mount -t tmpfs -o size=4k tmpfs \"$0\" || exit 99; head -c 65536 /dev/zero >\"$0/filler\" 2>/dev/null;"
+             " exec \"$@\"",
+             aLogFiles.string()};
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    // The host program in a folder of its own.
+    const TempFolder host;
+    fs::create_directories(host.Path() / "tools");
+    fs::copy_file(fs::path(binaryDir) / "tools" / "ovpa-host", host.Path() / "tools" / "ovpa-host");
+    std::vector<std::string> command = row.prepare(host.Path() / "tools" / "LogFiles");
+    command.insert(command.end(), {(host.Path() / "tools" / "ovpa-host").string(), "--library",
+                                   std::string(binaryDir) + "/OVPA_DOVAVAREZU_10.so", "OPEN", "open.xml", "PAY",
+                                   "pay.xml", "CLOSE", "close.xml"});
+    const ChildResult run = RunChild(command, fTill.Path(), 30s);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0) << run.output << run.errors;  // every call answered 0
+    EXPECT_NE(run.output.find("<PaymentAmount>20</PaymentAmount>"), std::string::npos) << run.output;
+    // Some 35 lines could not be written; none held the host for long.
+    EXPECT_LT(run.elapsed, 5s);
+  }
 }
 
 }  // namespace
