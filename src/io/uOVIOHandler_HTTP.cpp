@@ -81,13 +81,6 @@ constexpr StatusText kStatusTexts[] = {
     {511, u"Network Authentication Required"},
 };
 
-// A header may not carry a line break into the request.
-std::string HeaderPart(const std::u16string& aText) {
-  std::string part = Utf16ToUtf8(aText);
-  std::erase_if(part, [](char c) { return c == '\r' || c == '\n'; });
-  return part;
-}
-
 }  // namespace
 
 kIOHandler_HTTP::kIOHandler_HTTP(const kConnection* aConnection, const std::u16string& aDirectory,
@@ -147,9 +140,10 @@ bool kIOHandler_HTTP::Post(const std::string& aBody, int32_t& aCode, std::string
   if (!customContentType) {
     // An empty content type sends none rather than the stack's form type.
     request.headers.emplace_back("Content-Type", fContentType.empty() ? std::nullopt
-                                                                      : std::optional(HeaderPart(fContentType)));
+                                                                      : std::optional(Utf16ToUtf8(fContentType)));
   }
-  for (const auto& [name, value] : fCustomHeaders) request.headers.emplace_back(HeaderPart(name), HeaderPart(value));
+  // The exchange keeps line breaks out of every header it sends.
+  for (const auto& [name, value] : fCustomHeaders) request.headers.emplace_back(Utf16ToUtf8(name), Utf16ToUtf8(value));
 
   const ovHttpAnswer answer = fHttpClient->Exchange(request);
   if (!answer.complete) {

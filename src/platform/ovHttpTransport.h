@@ -20,11 +20,12 @@ struct ovHttpRequest {
   std::u16string url;
   // POST with this body when given; a GET otherwise.
   const std::string* body = nullptr;
-  // Sent as given, in order. A header without a value (nullopt) is not sent,
-  // and keeps the stack's own header of that name (Accept, Content-Type) away;
-  // an empty value sends the header empty.
+  // Sent in order, without CR, LF and NUL (HttpHeaderSafe), so that no text
+  // of a caller ends a header line or starts another. A header without a
+  // value (nullopt) is not sent, and keeps the stack's own header of that
+  // name (Accept, Content-Type) away; an empty value sends the header empty.
   std::vector<std::pair<std::string, std::optional<std::string>>> headers;
-  std::string userAgent;  // empty: no User-Agent header
+  std::string userAgent;  // likewise without line breaks; empty: no User-Agent header
   // Basic goes with the first request; Digest answers the server's 401
   // challenge within the same exchange.
   ovHttpAuthScheme auth = ovHttpAuthScheme::None;
