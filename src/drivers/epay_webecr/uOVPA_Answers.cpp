@@ -43,6 +43,7 @@ void SetCardDefaults(_int_PAY_result& aResult) {
   aResult.PaymentCurrencyCurrency.clear();
 }
 
+// What neither answer carries: items, receipts, the raw answer.
 void SetItemDefaults(_int_PAY_result& aResult) {
   aResult.RemainingBalance = {};
   aResult.NumberOfItems = 0;
@@ -50,6 +51,9 @@ void SetItemDefaults(_int_PAY_result& aResult) {
   aResult.SignatureRequested = false;
   aResult.CustomerCountryCode.clear();
   aResult.CardToken.clear();
+  aResult.ReceiptText.clear();
+  aResult.CashierReceiptText.clear();
+  aResult.RawResponse.clear();
 }
 
 bool ReadResult(const tOV_JsonValue& aAnswer, _int_PAY_result& aResult) {
@@ -75,10 +79,7 @@ bool ReadTransactionAnswer(std::u16string_view aAnswer, _int_PAY_result& aResult
   aResult.TippedAmount = AmountOfHundredths(answer.GetInt64(u"TipAmount"));
   SetItemDefaults(aResult);
   aResult.RefundReference = answer.GetText(u"Id");
-  aResult.ReceiptText.clear();
-  aResult.CashierReceiptText.clear();
   aResult.InstalmentCount = answer.GetInteger(u"Instalments");
-  aResult.RawResponse.clear();
   return ReadResult(answer, aResult);
 }
 
@@ -97,8 +98,5 @@ bool ReadVoidAnswer(std::u16string_view aAnswer, _int_PAY_result& aResult) {
   SetCardDefaults(aResult);
   SetItemDefaults(aResult);
   aResult.RefundReference = answer.GetText(u"Id");
-  aResult.ReceiptText.clear();
-  aResult.CashierReceiptText.clear();
-  aResult.RawResponse.clear();
   return ReadResult(answer, aResult);
 }

@@ -19,6 +19,7 @@ class kIOHandler_HTTP;
 class OV_HttpClient;
 class ovHttpSession;
 class ovPaymentTables;
+struct ovImpactSignature;
 
 // Fills the branch table at construction; the deployment reads the registry database.
 using kProviderDataLoader = std::function<void(kProviderData&)>;
@@ -77,6 +78,8 @@ class kPayment_DOVAVAREZU : public kPaymentDevice {
   // Signing.
   bool RequestSignature(const kPaymentReceipt& aReceipt);
   void StoreSignature();
+  // Sets the signature fields, fImpactDataInput to fImpactDataProviderId.
+  void KeepSignature(const ovImpactSignature& aSignature, int32_t aProviderId);
 
   // Transactions.
   void StartTransaction();

@@ -53,14 +53,17 @@ bool kPayment_DOVAVAREZU::RequestSignature(const kPaymentReceipt& aReceipt) {
 }
 
 void kPayment_DOVAVAREZU::StoreSignature() {
-  const ovImpactSignature signature = ReadSignatureAnswer(fJSONResponse, RegionalSettings().DecimalSeparator);
-  fImpactDataInput = signature.Input;
-  fImpactDataSignature = signature.Signature;
-  fImpactDataUID = signature.UID;
-  fImpactDataMark = signature.Mark;
-  fImpactDataSignatureTimeStamp = signature.SignatureTimeStamp;
-  fImpactDataNetAmount = signature.NetAmount;
-  fImpactDataVatAmount = signature.VatAmount;
-  fImpactDataTotalAmount = signature.TotalAmount;
-  fImpactDataProviderId = kImpactProviderId;
+  KeepSignature(ReadSignatureAnswer(fJSONResponse, RegionalSettings().DecimalSeparator), kImpactProviderId);
+}
+
+void kPayment_DOVAVAREZU::KeepSignature(const ovImpactSignature& aSignature, int32_t aProviderId) {
+  fImpactDataInput = aSignature.Input;
+  fImpactDataSignature = aSignature.Signature;
+  fImpactDataUID = aSignature.UID;
+  fImpactDataMark = aSignature.Mark;
+  fImpactDataSignatureTimeStamp = aSignature.SignatureTimeStamp;
+  fImpactDataNetAmount = aSignature.NetAmount;
+  fImpactDataVatAmount = aSignature.VatAmount;
+  fImpactDataTotalAmount = aSignature.TotalAmount;
+  fImpactDataProviderId = aProviderId;
 }

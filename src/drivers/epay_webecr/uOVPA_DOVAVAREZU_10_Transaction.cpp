@@ -7,6 +7,7 @@
 #include "base/uOV_Text.h"
 #include "drivers/epay_webecr/uOVPA_DOVAVAREZU_10.h"
 #include "drivers/epay_webecr/uOVPA_Answers.h"
+#include "drivers/epay_webecr/uOVPA_SignatureText.h"
 #include "http/uOV_JsonWriter.h"
 #include "io/uOVIOHandler.h"
 
@@ -66,15 +67,7 @@ void kPayment_DOVAVAREZU::StartTransaction() {
   fJSONRequest.clear();
   fJSONResponse.clear();
   fInputMessage.clear();
-  fImpactDataInput.clear();
-  fImpactDataSignature.clear();
-  fImpactDataUID.clear();
-  fImpactDataSignatureTimeStamp.clear();
-  fImpactDataMark = 0;
-  fImpactDataNetAmount = {};
-  fImpactDataVatAmount = {};
-  fImpactDataTotalAmount = {};
-  fImpactDataProviderId = 0;
+  KeepSignature({}, 0);
 }
 
 // A transaction always goes with an access token fresh from the refresh.
