@@ -109,9 +109,8 @@ class FaultMatrixTest : public TillTest {
     Device device = fDevice;
     device.baseUrl = aTerminalUrl;
     device.caFile = aCaFile;
-    std::string open = OpenRequest(device, LogId());
-    open.replace(open.find("</Parameters>"), 0, Element("ReadTimeout", std::to_string(aReadTimeout)));
-    const HostAnswer answer = fLibrary.Call("OPEN", open);
+    device.moreParameters = {{"ReadTimeout", std::to_string(aReadTimeout)}};
+    const HostAnswer answer = fLibrary.Call("OPEN", OpenRequest(device, LogId()));
     EXPECT_EQ(answer.result, 0) << answer.message;
     return answer.result == 0 ? std::stoi(answer.Field("Handle")) : 0;
   }
@@ -304,12 +303,8 @@ TEST_F(FaultMatrixTest, ALogFolderThatCannotBeWrittenStopsNeitherThePaymentNorTh
   const char* binaryDir = std::getenv("OV_TEST_BINARY_DIR");
   ASSERT_NE(binaryDir, nullptr);
   WriteFile(fTill.Path() / "open.xml", OpenRequest(fDevice, LogId()));
-  std::string pay = PayRequest(1, Sale{});
-  pay.replace(pay.find("<Handle>1</Handle>"), 18, "<Handle>${Handle}</Handle>");
-  WriteFile(fTill.Path() / "pay.xml", pay);
-  std::string close = Envelope("Close", 1, "");
-  close.replace(close.find("<Handle>1</Handle>"), 18, "<Handle>${Handle}</Handle>");
-  WriteFile(fTill.Path() / "close.xml", close);
+  WriteFile(fTill.Path() / "pay.xml", PayRequest(kHostHandle, Sale{}));
+  WriteFile(fTill.Path() / "close.xml", Envelope("Close", kHostHandle, ""));
 
   // How the host is started, given its LogFiles folder (beside its executable).
   struct Row {

@@ -70,10 +70,8 @@ TEST_F(HostProgramTest, AHostEndsWhetherItUnloadsTheLibraryOrJustExits) {
 
     // A device left open, with its payment's lines still queued at the end.
     const std::string logId = LogId() + (unload ? "-unload" : "-exit");
-    std::string pay = PayRequest(1, Sale{});
-    pay.replace(pay.find("<Handle>1</Handle>"), 17, "<Handle>${Handle}</Handle>");
     calls.insert(calls.end(), {"OPEN", WriteRequest("open.xml", OpenRequest(fDevice, logId)), "PAY",
-                               WriteRequest("pay.xml", pay)});
+                               WriteRequest("pay.xml", PayRequest(kHostHandle, Sale{}))});
     const ChildResult withDevice = RunHost(calls);
     ASSERT_TRUE(withDevice.finished) << "hung with an open device";
     EXPECT_EQ(withDevice.exitCode, 0) << withDevice.errors << withDevice.output;

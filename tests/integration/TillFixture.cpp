@@ -42,11 +42,14 @@ std::string Element(const std::string& aName, const std::string& aValue) {
   return "<" + aName + ">" + aValue + "</" + aName + ">";
 }
 
-std::string Envelope(const std::string& aMethod, int aHandle, const std::string& aBody) {
+std::string Envelope(const std::string& aMethod, const std::string& aHandle, const std::string& aBody) {
   return "<?xml version=\"1.0\" encoding=\"utf-8\"?><ReceiptPrinterManager Version=\"1.0\">" +
          Element("Type", "Payment") + Element("Driver", "OVPA_DOVAVAREZU_10") + Element("Method", aMethod) +
-         (aHandle > 0 ? Element("Handle", std::to_string(aHandle)) : std::string()) + aBody +
-         "</ReceiptPrinterManager>";
+         (aHandle.empty() ? std::string() : Element("Handle", aHandle)) + aBody + "</ReceiptPrinterManager>";
+}
+
+std::string Envelope(const std::string& aMethod, int aHandle, const std::string& aBody) {
+  return Envelope(aMethod, aHandle > 0 ? std::to_string(aHandle) : std::string(), aBody);
 }
 
 std::string OpenRequest(const Device& aDevice, const std::string& aLogId) {
@@ -56,12 +59,13 @@ std::string OpenRequest(const Device& aDevice, const std::string& aLogId) {
                            Element("ImpactServerURL", aDevice.impactUrl) + Element("CAFile", aDevice.caFile);
   if (!aDevice.apiKey.empty()) parameters += Element("ApiKey", aDevice.apiKey);
   if (aDevice.hexLog) parameters += Element("HexLog", "true");
+  for (const auto& [name, value] : aDevice.moreParameters) parameters += Element(name, value);
   return Envelope("Open", 0,
                   Element("LogId", aLogId) + Element("Connection", Element("Type", "HTTP")) +
                       Element("Parameters", parameters));
 }
 
-std::string PayRequest(int aHandle, const Sale& aSale) {
+std::string PayRequest(const std::string& aHandle, const Sale& aSale) {
   std::string payment = Element("StoreCode", aSale.store) + Element("TillCode", aSale.till) +
                         Element("Reference", "R-" + aSale.amount) + Element("Action", aSale.action);
   if (aSale.action == "VOID") {
@@ -73,6 +77,10 @@ std::string PayRequest(int aHandle, const Sale& aSale) {
   }
   return Envelope(aSale.action == "PAY" ? "Pay" : aSale.action == "REFUND" ? "Refund" : "Void", aHandle,
                   Element("Payment", payment));
+}
+
+std::string PayRequest(int aHandle, const Sale& aSale) {
+  return PayRequest(aHandle > 0 ? std::to_string(aHandle) : std::string(), aSale);
 }
 
 void WriteFile(const std::filesystem::path& aPath, const std::string& aText) {

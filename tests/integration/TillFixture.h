@@ -31,6 +31,8 @@ struct Device {
   std::string impactUrl;
   std::string caFile;
   bool hexLog = false;
+  // Further parameters, name and value, after those above.
+  std::vector<std::pair<std::string, std::string>> moreParameters;
 };
 
 // One Payment element: a sale, a refund or a void.
@@ -50,10 +52,16 @@ struct Sale {
 Sale Refund(const std::string& aAmount);
 Sale VoidOf(const std::string& aPaymentNumber);
 
+// What ovpa-host puts in place of the handle the latest OPEN answered.
+inline const char* const kHostHandle = "${Handle}";
+
 std::string Element(const std::string& aName, const std::string& aValue);
-// The envelope for the driver; a handle of 0 or below is left out.
+// The envelope for the driver; an empty handle is left out.
+std::string Envelope(const std::string& aMethod, const std::string& aHandle, const std::string& aBody);
+// A handle of 0 or below is left out.
 std::string Envelope(const std::string& aMethod, int aHandle, const std::string& aBody);
 std::string OpenRequest(const Device& aDevice, const std::string& aLogId);
+std::string PayRequest(const std::string& aHandle, const Sale& aSale);
 std::string PayRequest(int aHandle, const Sale& aSale);
 
 void WriteFile(const std::filesystem::path& aPath, const std::string& aText);

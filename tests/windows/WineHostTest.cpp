@@ -123,13 +123,9 @@ class WineHostTest : public TillTest {
     return Request("open-" + aLogId + ".xml", OpenRequest(device, aLogId));
   }
 
-  // A request for the device the latest OPEN answered (handle 1 as a placeholder).
-  std::string ForTheOpenDevice(const std::string& aName, std::string aRequest) {
-    aRequest.replace(aRequest.find("<Handle>1</Handle>"), 18, "<Handle>${Handle}</Handle>");
-    return Request(aName, aRequest);
-  }
+  // A payment for the device the latest OPEN answered.
   std::string PayRequestFile(const std::string& aName, const Sale& aSale) {
-    return ForTheOpenDevice(aName, PayRequest(1, aSale));
+    return Request(aName, PayRequest(kHostHandle, aSale));
   }
 };
 
@@ -146,7 +142,7 @@ TEST_F(WineHostTest, PaymentRefundVoidAndTheirFailuresRunThroughTheDll) {
       "PAY", PayRequestFile("void.xml", VoidOf("${2.PaymentNumber}")),
       "PAY", PayRequestFile("declined.xml", declined),
       "PAY", PayRequestFile("store.xml", unknownStore),
-      "CLOSE", ForTheOpenDevice("close.xml", Envelope("Close", 1, "")),
+      "CLOSE", Request("close.xml", Envelope("Close", kHostHandle, "")),
   });
   ASSERT_TRUE(run.finished) << run.errors;
   const std::vector<Call> calls = Calls(run.output);
@@ -231,11 +227,12 @@ TEST_F(WineHostTest, TheServersCertificateIsCheckedAgainstTheCAFile) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::string open = OpenRequest(fDevice, LogId());
-    open.replace(open.find("<CAFile>"), open.find("</CAFile>") - open.find("<CAFile>"), "<CAFile>" + c.caFile);
-    if (!c.tlsVerify.empty()) open.replace(open.find("</Parameters>"), 0, "<TlsVerify>" + c.tlsVerify + "</TlsVerify>");
+    Device device = fDevice;
+    device.caFile = c.caFile;
+    if (!c.tlsVerify.empty()) device.moreParameters = {{"TlsVerify", c.tlsVerify}};
     const size_t before = Record().size();
-    const ChildResult run = RunHost({"OPEN", Request("open.xml", open), "PAY", PayRequestFile("pay.xml", Sale{})});
+    const ChildResult run = RunHost(
+        {"OPEN", Request("open.xml", OpenRequest(device, LogId())), "PAY", PayRequestFile("pay.xml", Sale{})});
     ASSERT_TRUE(run.finished);
     const std::vector<Call> answers = Calls(run.output);
     ASSERT_EQ(answers.size(), 2u) << run.output << run.errors;
